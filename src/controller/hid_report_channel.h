@@ -1,0 +1,87 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/diagnostic_trace.h"
+#include "platform/hid_device_api.h"
+
+namespace pivora {
+
+// The only path between Pivora and the switch controller: lists the HID
+// devices, opens the controller for overlapped I/O, hands its reports to the
+// caller one per poll, lets the caller inject a report into its own receive
+// path, and writes reports with a fixed pacing after each one. Used only on the
+// window's thread; a read always stays armed in the background and is found
+// completed by testing its record's status words.
+class HidReportChannel {
+public:
+    static constexpr int kMaxDevices = 32;
+    static constexpr std::size_t kPathSize = 256;
+    static constexpr std::uint16_t kControllerVendorId = 0x04B4;
+    static constexpr std::uint16_t kControllerProductId = 0x120D;
+    static constexpr std::uint32_t kMaxReportLength = 64;
+    // Reports injected but not yet delivered; far more than one tick can make.
+    static constexpr std::size_t kMaxWaitingReports = 16;
+
+    struct UsbId {
+        std::uint16_t vendorId;
+        std::uint16_t productId;
+    };
+
+    HidReportChannel(HidDeviceApi& hid, Clock& clock, DiagnosticTrace& trace);
+    ~HidReportChannel();
+    HidReportChannel(const HidReportChannel&) = delete;
+    HidReportChannel& operator=(const HidReportChannel&) = delete;
+
+    int enumerateDevices();
+    int getDevice(int index, char* path, std::uint16_t* vendorId, std::uint16_t* productId) const;
+    int setReportLength(std::uint32_t length);
+    int open(const char* path);
+    int close();
+    int poll(std::uint8_t* destination);
+    int pendingLength() const;
+    void inject(const std::uint8_t* report, std::uint32_t length);
+    int send(const std::uint8_t* report, std::uint32_t length);
+    void cancelPending();
+    int connectController();
+
+    bool isOpen() const { return deviceHandle != nullptr; }
+    std::uint32_t getReportLength() const { return reportLength; }
+
+private:
+    struct WaitingReport {
+        std::array<std::uint8_t, kMaxReportLength> bytes;
+        std::uint32_t length;
+    };
+
+    bool readyForIo() const { return deviceHandle != nullptr && !receiveBuffer.empty(); }
+    void queueWaiting(const std::uint8_t* report, std::uint32_t length);
+    void collectCompletedRead();
+    void deliver(const std::uint8_t* report, std::uint32_t length, std::uint8_t* destination);
+    void armRead();
+    void closeEvent(OsHandle& event);
+
+    HidDeviceApi& hid_;
+    Clock& clock_;
+    DiagnosticTrace& trace_;
+
+    int deviceCount = 0;
+    std::array<std::array<char, kPathSize>, kMaxDevices> devicePaths{};
+    std::array<UsbId, kMaxDevices> deviceIds{};
+    std::uint32_t reportLength = 0;
+    std::vector<std::uint8_t> receiveBuffer;
+    std::vector<std::uint8_t> sendBuffer;
+    OsHandle deviceHandle = nullptr;
+    IoRecord readState{};
+    IoRecord writeState{};
+    // Reports waiting for a poll, oldest first: injected ones, and a completed
+    // read moved aside when a report is injected after it.
+    std::deque<WaitingReport> waiting;
+};
+
+}  // namespace pivora

@@ -1,0 +1,30 @@
+#include "controller/reply_wait.h"
+
+#include <algorithm>
+
+#include "controller/hid_report_channel.h"
+
+namespace pivora {
+
+namespace {
+constexpr std::uint32_t kReplyPollMs = 100;
+}
+
+int awaitReply(HidReportChannel& channel, Clock& clock, std::uint8_t awaitedCode, int limit, int& replyWaitCount,
+               std::array<std::uint8_t, kControllerReportLength>& reply) {
+    replyWaitCount = limit;
+    // poll() may deliver a whole report of the channel's length, whatever it is.
+    std::array<std::uint8_t, HidReportChannel::kMaxReportLength> received{};
+    for (;;) {
+        const int length = channel.poll(received.data());
+        if (length >= 2 && received[1] == awaitedCode) {
+            std::copy_n(received.begin(), reply.size(), reply.begin());
+            return 1;
+        }
+        clock.sleep(kReplyPollMs);
+        if (replyWaitCount == 0) return 0;
+        --replyWaitCount;
+    }
+}
+
+}  // namespace pivora

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/os_handle.h"
+
+namespace pivora {
+
+// The bookkeeping record of one asynchronous read or write, laid out like the
+// first fields of the platform's OVERLAPPED so that the Win32 seam can pass it
+// to ReadFile/WriteFile as it stands. The platform writes `internal` (the
+// completion status, 0 for success) and `internalHigh` (bytes transferred) at
+// any moment while an operation is in flight, so both are volatile and must be
+// read afresh at every test.
+struct IoRecord {
+    volatile std::uintptr_t internal;
+    volatile std::uintptr_t internalHigh;
+    std::uint32_t offset;
+    std::uint32_t offsetHigh;
+    OsHandle event;
+};
+
+// An error completion status: bits 31 and 30 of the status both set. On x64
+// the status may arrive sign-extended; only the low 32 bits count.
+inline bool isErrorStatus(std::uintptr_t status) {
+    return (static_cast<std::uint32_t>(status) & 0xC0000000u) == 0xC0000000u;
+}
+
+// Status codes the platform writes into `internal`; named for the simulated
+// platform and for tests, the portable code only tests for 0 and for errors.
+constexpr std::uint32_t kStatusPending = 0x00000103u;
+constexpr std::uint32_t kStatusCancelled = 0xC0000120u;
+constexpr std::uint32_t kStatusDeviceNotConnected = 0xC000009Du;
+
+}  // namespace pivora

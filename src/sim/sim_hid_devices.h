@@ -1,0 +1,129 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/hid_device_api.h"
+#include "sim/host.h"
+#include "sim/virtual_clock.h"
+
+namespace pivora::sim {
+
+class SwitchFirmware;
+
+// The HID devices one computer sees, behind the same seam as the real ones.
+// One device may be the switch controller, wired to the firmware model: what
+// is written to it reaches the firmware when the write completes, and what the
+// firmware sends this host completes a pending read (or waits in the handle's
+// input buffer, as the HID class driver keeps it). Every acquire and release
+// is counted so tests can prove nothing leaks.
+class SimHidDevices : public HidDeviceApi {
+public:
+    enum class WriteMode { Complete, NeverComplete, Fail };
+
+    // What goes wrong with one device.
+    enum class Fault { None, OpenFails, OverlappedOpenFails, AttributesFail, DetailFails };
+
+    static constexpr std::size_t kInputBufferReports = 32;
+    static const char* const kControllerPath;
+
+    SimHidDevices(VirtualClock& clock, SwitchFirmware* firmware, Host host);
+    ~SimHidDevices() override;
+    SimHidDevices(const SimHidDevices&) = delete;
+    SimHidDevices& operator=(const SimHidDevices&) = delete;
+
+    // Population. Returns the device's index.
+    int addDevice(const std::string& path, std::uint16_t vendorId, std::uint16_t productId);
+    int addController(const std::string& path = kControllerPath);
+    void setFault(int device, Fault fault);
+    void unplug(int device);
+    void plug(int device);
+    void failInterfaceSet(bool fails) { interfaceSetFails_ = fails; }
+
+    // I/O behaviour of every device.
+    void setWriteDelay(std::uint32_t ms) { writeDelayMs_ = ms; }
+    void setWriteMode(WriteMode mode) { writeMode_ = mode; }
+    // Reads complete at once with an error status while set (a read failure).
+    void failReads(bool fails) { readsFail_ = fails; }
+
+    // A report from the controller towards this computer.
+    void deliverInput(const WireReport& report);
+
+    // Observation.
+    int handlesOpen() const { return static_cast<int>(handles_.size()); }
+    int acquisitions() const { return acquisitions_; }
+    int badReleases() const { return badReleases_; }
+    int maxReadsInFlight() const { return maxReadsInFlight_; }
+    int readsInFlight() const;
+    const std::vector<std::string>& overlappedOpens() const { return overlappedOpens_; }
+
+    // HidDeviceApi
+    OsHandle openPresentHidInterfaces() override;
+    int enumHidInterface(OsHandle set, std::uint32_t index, DeviceInterfaceRecord* record) override;
+    int getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record, std::uint8_t* detail,
+                           std::uint32_t detailSize, std::uint32_t* requiredSize) override;
+    int destroyInterfaceSet(OsHandle set) override;
+    OsHandle openDevice(const char* path, int overlapped) override;
+    int getAttributes(OsHandle device, HidAttributesRecord* attributes) override;
+    int readReport(OsHandle device, std::uint8_t* buffer, std::uint32_t length, IoRecord* record) override;
+    int writeReport(OsHandle device, const std::uint8_t* buffer, std::uint32_t length, IoRecord* record) override;
+    int cancelIo(OsHandle device) override;
+    OsHandle createEvent() override;
+    int closeHandle(OsHandle handle) override;
+
+private:
+    struct Device {
+        std::string path;
+        std::uint16_t vendorId;
+        std::uint16_t productId;
+        bool isController;
+        bool present;
+        Fault fault;
+    };
+    enum class Kind { InterfaceSet, File, Event };
+    struct PendingIo {
+        std::uint64_t id;
+        IoRecord* record;
+        std::uint8_t* buffer;  // reads only
+        std::uint32_t length;
+    };
+    struct Handle {
+        Kind kind;
+        int device;  // files
+        bool overlapped;
+        std::vector<int> members;  // interface sets: the devices present when it was made
+        std::deque<WireReport> input;
+        std::vector<PendingIo> reads;
+        std::vector<PendingIo> writes;
+    };
+
+    OsHandle acquire(Handle handle);
+    Handle* find(OsHandle handle, Kind kind);
+    Handle* findController(OsHandle handle);
+    static void complete(IoRecord* record, std::uint32_t status, std::uint32_t bytes);
+    void completeRead(Handle& handle, const WireReport& report);
+    void failPending(Handle& handle, std::uint32_t status);
+    void finishWrite(std::uintptr_t handleKey, std::uint64_t writeId, const WireReport& bytes, std::uint32_t length);
+
+    VirtualClock& clock_;
+    SwitchFirmware* firmware_;
+    Host host_;
+    std::vector<Device> devices_;
+    std::map<std::uintptr_t, Handle> handles_;
+    std::uintptr_t nextHandle_ = 0x1000;
+    std::uint64_t nextIoId_ = 1;
+    int acquisitions_ = 0;
+    int badReleases_ = 0;
+    int maxReadsInFlight_ = 0;
+    bool interfaceSetFails_ = false;
+    bool readsFail_ = false;
+    std::uint32_t writeDelayMs_ = 4;
+    WriteMode writeMode_ = WriteMode::Complete;
+    std::vector<std::string> overlappedOpens_;
+};
+
+}  // namespace pivora::sim

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include "channel_fixture.h"
+#include "controller/report_catalogue.h"
+
+namespace pivora::test {
+namespace {
+
+using sim::Host;
+using sim::SimHidDevices;
+using sim::WireReport;
+
+const WireReport kStatusB2{2, code::StatusReply, 0x04, 0, 0, 0, 0, 0};
+const WireReport kInfo{2, code::InfoReply, 1, 2, 3, 0, 0, 0};
+const std::uint8_t kLocalRelease[3] = {2, code::ReleaseRequest, 0x08};
+
+Bytes withTail(std::initializer_list<std::uint8_t> head, std::uint8_t fill) {
+    Bytes bytes(head);
+    bytes.resize(8, fill);
+    return bytes;
+}
+
+TEST_F(ChannelOnSwitch, DeliversOneControllerReportPerPoll) {
+    EXPECT_EQ(channel.pendingLength(), 0);
+    pollBytes(0);
+
+    controllerSends(kStatusB2);
+    EXPECT_EQ(channel.pendingLength(), 8);
+    EXPECT_EQ(pollBytes(8), Bytes(kStatusB2.begin(), kStatusB2.end()));
+    pollBytes(0);
+    EXPECT_EQ(trace.reports(TraceChannel::ReportsDelivered).size(), 1u);
+}
+
+TEST_F(ChannelOnSwitch, TwoReportsBetweenPollsAreBothDelivered) {
+    controllerSends(kStatusB2);
+    controllerSends(kInfo);  // waits in the driver's buffer behind the completed read
+    EXPECT_EQ(pollBytes(8)[1], code::StatusReply);
+    EXPECT_EQ(pollBytes(8)[1], code::InfoReply);
+    pollBytes(0);
+}
+
+TEST_F(ChannelOnSwitch, InjectedReportPrecedesALaterReadAndLeavesTheRestOfTheDestination) {
+    ASSERT_EQ(sw.hostA.readsInFlight(), 1);
+    channel.inject(kLocalRelease, 3);
+    EXPECT_EQ(channel.pendingLength(), 3);
+    controllerSends(kStatusB2);  // the read in flight completes after the injection
+
+    EXPECT_EQ(pollBytes(3), withTail({2, code::ReleaseRequest, 0x08}, 0xEE));
+    EXPECT_EQ(pollBytes(8)[1], code::StatusReply);
+    pollBytes(0);
+}
+
+TEST_F(ChannelOnSwitch, InjectionNeverLosesAReportInOrderOfArrival) {
+    controllerSends(kStatusB2);  // completed, not yet collected
+    channel.inject(kLocalRelease, 3);
+    const std::uint8_t second[3] = {2, code::ReleaseRequest, 0x04};
+    channel.inject(second, 3);
+    controllerSends(kInfo);
+
+    EXPECT_EQ(pollBytes(8)[1], code::StatusReply);
+    EXPECT_EQ(pollBytes(3)[2], 0x08);
+    EXPECT_EQ(pollBytes(3)[2], 0x04);
+    EXPECT_EQ(pollBytes(8)[1], code::InfoReply);
+    pollBytes(0);
+}
+
+TEST_F(ChannelOnSwitch, InjectedReportsAreStillDeliveredAfterTheReadSideFailed) {
+    sw.hostA.unplug(sw.controllerOnA);  // the read in flight fails
+    channel.inject(kLocalRelease, 3);
+    pollBytes(3);
+    pollBytes(0);
+    EXPECT_EQ(channel.pendingLength(), 0);
+}
+
+TEST_F(ChannelOnSwitch, FailedReadStaysFailedUntilCancelled) {
+    sw.hostA.failReads(true);
+    channel.cancelPending();
+    pollBytes(0);  // arms a read that fails at once
+    controllerSends(kStatusB2);
+    pollBytes(0);
+    sw.hostA.failReads(false);
+    pollBytes(0);  // nothing but a cancel re-arms a failed read side
+
+    channel.cancelPending();
+    pollBytes(0);  // arms; the report the driver buffered completes it
+    EXPECT_EQ(pollBytes(8)[1], code::StatusReply);
+}
+
+struct PacingCase {
+    Request request;
+    std::uint32_t pacingMs;
+};
+
+void PrintTo(const PacingCase& c, std::ostream* os) { *os << reportCodeName(c.request.bytes[1]); }
+
+class SendPacing : public ChannelOnSwitch, public ::testing::WithParamInterface<PacingCase> {};
+
+TEST_P(SendPacing, ReturnsAfterTheWriteCompletedAndThePacingPassed) {
+    const PacingCase& c = GetParam();
+    int result = -1;
+    const std::uint64_t spent = elapsed([&] { result = sendRequest(channel, c.request); });
+    EXPECT_EQ(result, 8);
+    // The write completes 4 ms after it is issued and is seen at the next 10 ms step.
+    EXPECT_GE(spent, 4 + c.pacingMs);
+    EXPECT_LE(spent, 10 + c.pacingMs);
+    ASSERT_EQ(sw.firmware.received().size(), 1u);
+    EXPECT_EQ(sw.firmware.received()[0].bytes[1], c.request.bytes[1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reports, SendPacing,
+                         ::testing::Values(PacingCase{infoQuery(), 20}, PacingCase{statusQuery(), 20},
+                                           PacingCase{readPortId(0x04), 20}, PacingCase{claimPorts(0x04), 600},
+                                           PacingCase{signOff(), 600}, PacingCase{releaseGrant(0x0C), 600},
+                                           PacingCase{releaseDone(0x0C), 600},
+                                           PacingCase{storePortId(0x01, 0x04B4, 0x120D), 600}));
+
+TEST_F(ChannelOnSwitch, WriteThatNeverCompletesTimesOutAfter2000ms) {
+    sw.hostA.setWriteMode(SimHidDevices::WriteMode::NeverComplete);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int result = -1;
+        const std::uint64_t spent = elapsed([&] { result = sendRequest(channel, statusQuery()); });
+        EXPECT_EQ(result, 0);
+        EXPECT_GT(spent, 2000u);
+        EXPECT_LE(spent, 2010u);
+    }
+    // The first write is still in flight, so the second call wrote nothing.
+    EXPECT_EQ(trace.reports(TraceChannel::ReportsWritten).size(), 1u);
+}
+
+TEST_F(ChannelOnSwitch, FailedWriteRefusesEverySendUntilCancelled) {
+    sw.hostA.setWriteMode(SimHidDevices::WriteMode::Fail);
+    EXPECT_EQ(sendRequest(channel, statusQuery()), 0);
+    sw.hostA.setWriteMode(SimHidDevices::WriteMode::Complete);
+    int result = -1;
+    EXPECT_EQ(elapsed([&] { result = sendRequest(channel, statusQuery()); }), 10u);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(trace.reports(TraceChannel::ReportsWritten).size(), 1u);
+
+    channel.cancelPending();
+    EXPECT_EQ(sendRequest(channel, statusQuery()), 8);
+}
+
+// A send that finds an earlier timed-out write completing accounts for it,
+// paced by the earlier report's code, and then still writes its own report.
+struct AbsorbCase {
+    SimHidDevices::WriteMode ownWrite;
+    int expected;
+};
+
+void PrintTo(const AbsorbCase& c, std::ostream* os) { *os << "own write returns " << c.expected; }
+
+class AbsorbedWrite : public ChannelOnSwitch, public ::testing::WithParamInterface<AbsorbCase> {};
+
+TEST_P(AbsorbedWrite, TheEarlierCompletionIsNeverTakenForTheNewReport) {
+    sw.hostA.setWriteDelay(2500);
+    EXPECT_EQ(sendRequest(channel, claimPorts(0x04)), 0);  // gives up at 2001 ms
+    sw.hostA.setWriteDelay(4);
+    sw.hostA.setWriteMode(GetParam().ownWrite);
+
+    int result = -1;
+    const std::uint64_t start = sw.clock.now();
+    result = sendRequest(channel, statusQuery());
+    EXPECT_EQ(result, GetParam().expected);
+
+    ASSERT_GE(sw.firmware.received().size(), 1u);
+    EXPECT_EQ(sw.firmware.received()[0].bytes[1], code::ClaimPorts);
+    const auto written = trace.reports(TraceChannel::ReportsWritten);
+    ASSERT_EQ(written.size(), 2u) << "the new report is written after the old one is accounted for";
+    EXPECT_EQ(written[1][1], code::StatusQuery);
+    if (GetParam().expected == 8) {
+        ASSERT_EQ(sw.firmware.received().size(), 2u);
+        EXPECT_EQ(sw.firmware.received()[1].bytes[1], code::StatusQuery);
+        // The earlier write lands at 2500 ms and is paced 600 ms as a ClaimPorts.
+        EXPECT_GE(sw.firmware.received()[1].time, 2500u + 600u);
+    } else {
+        EXPECT_GT(sw.clock.now() - start, 600u + 2000u) << "own write gets its own 2000 ms";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OwnWrite, AbsorbedWrite,
+                         ::testing::Values(AbsorbCase{SimHidDevices::WriteMode::Complete, 8},
+                                           AbsorbCase{SimHidDevices::WriteMode::NeverComplete, 0}));
+
+TEST_F(ChannelOnSwitch, ShortReportCarriesTheBytesEarlierReportsLeft) {
+    sendRequest(channel, storePortId(0x04, 0x04B4, 0x120D));
+    sendRequest(channel, readPortId(0x04));
+    sendRequest(channel, claimPorts(0x0C));
+    const auto& received = sw.firmware.received();
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(Bytes(received[0].bytes.begin(), received[0].bytes.begin() + 7),
+              (Bytes{2, 0x5D, 0x04, 0xB4, 0x04, 0x0D, 0x12}));
+    EXPECT_EQ(Bytes(received[1].bytes.begin(), received[1].bytes.end()),
+              (Bytes{2, 0x60, 0x04, 0xB4, 0x04, 0x0D, 0x12, received[0].bytes[7]}));
+    EXPECT_EQ(Bytes(received[2].bytes.begin(), received[2].bytes.end()),
+              (Bytes{2, 0x55, 0x0C, 0xB4, 0x04, 0x0D, 0x12, received[0].bytes[7]}));
+}
+
+TEST_F(ChannelOnSwitch, CancelPendingTakes400msAndReopenCancelsFirst) {
+    EXPECT_EQ(elapsed([&] { channel.cancelPending(); }), 400u);
+    EXPECT_EQ(elapsed([&] { channel.open(sim::SimHidDevices::kControllerPath); }), 400u);
+    EXPECT_EQ(sw.hostA.handlesOpen(), 3) << "device and two events";
+}
+
+TEST_F(ChannelOnSwitch, ClosedChannelReturnsAtOnce) {
+    channel.cancelPending();
+    channel.close();
+    EXPECT_EQ(sw.hostA.handlesOpen(), 0);
+    std::array<std::uint8_t, 8> buffer{};
+    const std::uint64_t spent = elapsed([&] {
+        EXPECT_EQ(channel.poll(buffer.data()), 0);
+        EXPECT_EQ(channel.pendingLength(), 0);
+        EXPECT_EQ(sendRequest(channel, claimPorts(0x04)), 0);
+        channel.inject(kLocalRelease, 3);
+        channel.cancelPending();
+        EXPECT_EQ(channel.poll(buffer.data()), 0);
+    });
+    EXPECT_EQ(spent, 0u);
+    EXPECT_TRUE(sw.firmware.received().empty());
+}
+
+TEST_F(ChannelOnSwitch, OversizedReportsAreRefused) {
+    const std::uint8_t big[9] = {2, code::ClaimPorts, 0x04, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(channel.send(big, 9), 0);
+    channel.inject(big, 9);
+    EXPECT_EQ(channel.pendingLength(), 0);
+    EXPECT_TRUE(sw.firmware.received().empty());
+}
+
+TEST(HidReportChannelLifetime, DestructionReleasesEverything) {
+    sim::SimulatedSwitch sw;
+    {
+        RecordingTrace trace;
+        HidReportChannel channel(sw.hostA, sw.clock, trace);
+        channel.setReportLength(8);
+        channel.connectController();
+        sw.hostA.setWriteDelay(10000);
+        sendRequest(channel, statusQuery());  // gives up, its write still in flight
+    }
+    EXPECT_EQ(sw.hostA.handlesOpen(), 0);
+    EXPECT_EQ(sw.hostA.badReleases(), 0);
+    sw.clock.sleep(20000);  // the late completion must not reach the freed records
+}
+
+TEST(HidReportChannelTime, SendLimitHoldsAcrossTheTickCounterWrap) {
+    sim::SimulatedSwitch sw(0xFFFFFF00u);
+    RecordingTrace trace;
+    HidReportChannel channel(sw.hostA, sw.clock, trace);
+    channel.setReportLength(8);
+    ASSERT_EQ(channel.connectController(), 1);
+    sw.hostA.setWriteMode(SimHidDevices::WriteMode::NeverComplete);
+    const std::uint64_t start = sw.clock.now();
+    EXPECT_EQ(sendRequest(channel, statusQuery()), 0);
+    EXPECT_GT(sw.clock.now() - start, 2000u);
+    EXPECT_LE(sw.clock.now() - start, 2010u);
+}
+
+}  // namespace
+}  // namespace pivora::test
