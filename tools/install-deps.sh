@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building and testing Pivora needs on Debian, and nothing that
+# is there already. `native` asks only for the native toolchain.
+set -euo pipefail
+
+need=()
+want() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' || need+=("$1"); }
+
+for package in cmake g++ make libgtest-dev; do want "$package"; done
+if [ "${1:-all}" != native ]; then
+  for package in g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick; do
+    want "$package"
+  done
+fi
+
+if [ "${#need[@]}" -gt 0 ]; then
+  echo "installing: ${need[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${need[@]}"
+fi
