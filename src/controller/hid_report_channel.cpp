@@ -124,6 +124,7 @@ int HidReportChannel::close() {
     }
     closeEvent(readState.event);
     closeEvent(writeState.event);
+    waiting.clear();  // nothing is delivered from a closed device
     return 1;
 }
 

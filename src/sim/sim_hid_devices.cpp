@@ -166,14 +166,20 @@ int SimHidDevices::getAttributes(OsHandle device, HidAttributesRecord* attribute
     return 1;
 }
 
-int SimHidDevices::readReport(OsHandle device, std::uint8_t* buffer, std::uint32_t length, IoRecord* record) {
+SimHidDevices::Handle* SimHidDevices::startIo(OsHandle device, const std::uint8_t* buffer, IoRecord* record) {
     Handle* handle = find(device, Kind::File);
-    if (handle == nullptr || buffer == nullptr || record == nullptr) return 0;
+    if (handle == nullptr || buffer == nullptr || record == nullptr) return nullptr;
     record->internal = kStatusPending;
     if (!devices_[static_cast<std::size_t>(handle->device)].present) {
         complete(record, kStatusDeviceNotConnected, 0);
-        return 0;
+        return nullptr;
     }
+    return handle;
+}
+
+int SimHidDevices::readReport(OsHandle device, std::uint8_t* buffer, std::uint32_t length, IoRecord* record) {
+    Handle* handle = startIo(device, buffer, record);
+    if (handle == nullptr) return 0;
     if (readsFail_) {
         complete(record, kStatusUnsuccessful, 0);
         return 0;
@@ -191,13 +197,8 @@ int SimHidDevices::readReport(OsHandle device, std::uint8_t* buffer, std::uint32
 }
 
 int SimHidDevices::writeReport(OsHandle device, const std::uint8_t* buffer, std::uint32_t length, IoRecord* record) {
-    Handle* handle = find(device, Kind::File);
-    if (handle == nullptr || buffer == nullptr || record == nullptr) return 0;
-    record->internal = kStatusPending;
-    if (!devices_[static_cast<std::size_t>(handle->device)].present) {
-        complete(record, kStatusDeviceNotConnected, 0);
-        return 0;
-    }
+    Handle* handle = startIo(device, buffer, record);
+    if (handle == nullptr) return 0;
     const std::uint64_t id = nextIoId_++;
     handle->writes.push_back({id, record, nullptr, length});
     if (writeMode_ == WriteMode::NeverComplete) return 0;

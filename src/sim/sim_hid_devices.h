@@ -103,7 +103,8 @@ private:
 
     OsHandle acquire(Handle handle);
     Handle* find(OsHandle handle, Kind kind);
-    Handle* findController(OsHandle handle);
+    // Marks the record pending; the handle, or nullptr when the I/O failed at once.
+    Handle* startIo(OsHandle device, const std::uint8_t* buffer, IoRecord* record);
     static void complete(IoRecord* record, std::uint32_t status, std::uint32_t bytes);
     void completeRead(Handle& handle, const WireReport& report);
     void failPending(Handle& handle, std::uint32_t status);
