@@ -64,15 +64,41 @@ wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /
 wineserver -k || true
 wineserver -w
 
-# The wineserver goes down inside the X session: Wine's desktop process would
-# otherwise outlive the display and complain when it vanishes.
+mapfile -t tests < <(find "$build" -maxdepth 1 -type f -name 'pivora_wine_*.exe' | sort)
+if [[ ${#tests[@]} -eq 0 ]]; then
+  echo "no pivora_wine_*.exe was built" >&2
+  exit 1
+fi
+
+# All tests run in one X session, each under its own time limit; every one
+# runs even after a failure, and the session fails if any did. The wineserver
+# goes down inside the session: Wine's desktop process would otherwise outlive
+# the display and complain when it vanishes.
+test_timeout=120
 status=0
-# shellcheck disable=SC2016  # $1 and $status belong to the inner shell
-timeout --kill-after=10 120 \
+# shellcheck disable=SC2016  # the variables belong to the inner shell
+timeout --kill-after=10 $((test_timeout * ${#tests[@]} + 30)) \
   xvfb-run -a -s "-screen 0 1280x800x24" \
-  bash -c 'status=0; wine "$1" || status=$?; wineserver -k || true; exit "$status"' \
-  run "$build/pivora_wine_tests.exe" || status=$?
+  bash -c '
+    limit=$1
+    shift
+    status=0
+    for exe in "$@"; do
+      name=${exe##*/}
+      echo "== $name"
+      result=0
+      timeout --kill-after=10 "$limit" wine "$exe" || result=$?
+      if [[ $result -eq 124 || $result -eq 137 ]]; then
+        echo "$name did not finish within $limit s" >&2
+      elif [[ $result -ne 0 ]]; then
+        echo "$name failed with exit code $result" >&2
+      fi
+      if [[ $result -ne 0 ]]; then status=1; fi
+    done
+    wineserver -k || true
+    exit "$status"' \
+  run "$test_timeout" "${tests[@]}" || status=$?
 if [[ $status -eq 124 ]]; then
-  echo "pivora_wine_tests.exe did not finish within 120 s" >&2
+  echo "the Wine tests did not finish in time" >&2
 fi
 exit "$status"

@@ -8,6 +8,7 @@
 #include "controller/hid_report_channel.h"
 #include "controller/reply_wait.h"
 #include "controller/report_catalogue.h"
+#include "platform/byte_order.h"
 #include "sim/simulated_switch.h"
 
 namespace {
@@ -49,7 +50,7 @@ int main() {
     sw.firmware.playPeer(sim::Host::B);
 
     PrintingTrace trace(sw.clock);
-    HidReportChannel channel(sw.hostA, sw.clock, trace);
+    HidReportChannel channel(sw.hostA.interfaces, sw.hostA.hid, sw.clock, trace);
     channel.setReportLength(kControllerReportLength);
     int replyWaitCount = 0;
     std::array<std::uint8_t, kControllerReportLength> reply{};

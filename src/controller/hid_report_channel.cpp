@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "controller/report_catalogue.h"
+#include "platform/interface_path.h"
 
 namespace pivora {
 
@@ -15,8 +16,9 @@ constexpr int kCancelRounds = 3;
 
 }  // namespace
 
-HidReportChannel::HidReportChannel(HidDeviceApi& hid, Clock& clock, DiagnosticTrace& trace)
-    : hid_(hid), clock_(clock), trace_(trace) {}
+HidReportChannel::HidReportChannel(DeviceInterfaceApi& interfaces, HidDeviceApi& hid, Clock& clock,
+                                   DiagnosticTrace& trace)
+    : interfaces_(interfaces), hid_(hid), clock_(clock), trace_(trace) {}
 
 HidReportChannel::~HidReportChannel() {
     cancelPending();
@@ -25,36 +27,24 @@ HidReportChannel::~HidReportChannel() {
 
 int HidReportChannel::enumerateDevices() {
     deviceCount = 0;
-    auto destroySet = [this](OsHandle set) { hid_.destroyInterfaceSet(set); };
-    ScopedOsHandle set(hid_.openPresentHidInterfaces(), destroySet);
+    ScopedInterfaceSet set =
+        openInterfaceSet(interfaces_, DeviceInterfaceClass::Hid, kDigcfPresent | kDigcfDeviceInterface);
     if (!set) return 0;
 
     for (std::uint32_t index = 0;; ++index) {
         DeviceInterfaceRecord iface{};
         iface.cbSize = sizeof(iface);
-        if (!hid_.enumHidInterface(set.get(), index, &iface)) break;
+        if (!interfaces_.enumInterface(set.get(), DeviceInterfaceClass::Hid, index, &iface)) break;
 
-        std::uint32_t required = 0;
-        hid_.getInterfaceDetail(set.get(), &iface, nullptr, 0, &required);
-        if (required <= kInterfaceDetailPathOffset) break;  // no record can be that small
-        // A path far longer than a slot is not listed; nor is it read into a
-        // buffer whose size a lying driver chose.
-        if (required > kInterfaceDetailPathOffset + 2 * kPathSize) continue;
-        std::vector<std::uint8_t> detail(required);  // zero-filled
-        const std::uint32_t cbSize = kInterfaceDetailCbSize;
-        std::memcpy(detail.data(), &cbSize, sizeof(cbSize));
-        if (!hid_.getInterfaceDetail(set.get(), &iface, detail.data(), required, nullptr)) break;
-
-        // The platform terminates the path; the buffer's end bounds it anyway.
-        const char* path = reinterpret_cast<const char*>(detail.data() + kInterfaceDetailPathOffset);
-        const std::size_t room = required - kInterfaceDetailPathOffset;
-        const std::size_t pathLength = strnlen(path, room);
+        InterfacePath path;
+        const InterfacePath::Outcome outcome = path.read(interfaces_, set.get(), iface, kPathSize - 1);
+        if (outcome == InterfacePath::Outcome::Failed) break;
         // A path that does not fit a slot whole is not listed: cut short, it
         // would open nothing, or another device.
-        if (pathLength == room || pathLength >= kPathSize) continue;
+        if (outcome == InterfacePath::Outcome::TooLong) continue;
 
         auto closeDevice = [this](OsHandle handle) { hid_.closeHandle(handle); };
-        ScopedOsHandle device(hid_.openDevice(path, 0), closeDevice);
+        ScopedOsHandle device(hid_.openDevice(path.text(), 0), closeDevice);
         if (!device) continue;
 
         HidAttributesRecord attributes{};
@@ -63,7 +53,7 @@ int HidReportChannel::enumerateDevices() {
         if (deviceCount < kMaxDevices) {
             auto& slot = devicePaths[static_cast<std::size_t>(deviceCount)];
             slot.fill('\0');
-            std::memcpy(slot.data(), path, pathLength);
+            std::memcpy(slot.data(), path.text(), path.length());
             deviceIds[static_cast<std::size_t>(deviceCount)] = {attributes.vendorId, attributes.productId};
             ++deviceCount;
         }

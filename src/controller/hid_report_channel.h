@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/device_interface_api.h"
 #include "platform/diagnostic_trace.h"
 #include "platform/hid_device_api.h"
 
@@ -33,7 +34,7 @@ public:
         std::uint16_t productId;
     };
 
-    HidReportChannel(HidDeviceApi& hid, Clock& clock, DiagnosticTrace& trace);
+    HidReportChannel(DeviceInterfaceApi& interfaces, HidDeviceApi& hid, Clock& clock, DiagnosticTrace& trace);
     ~HidReportChannel();
     HidReportChannel(const HidReportChannel&) = delete;
     HidReportChannel& operator=(const HidReportChannel&) = delete;
@@ -66,6 +67,7 @@ private:
     void armRead();
     void closeEvent(OsHandle& event);
 
+    DeviceInterfaceApi& interfaces_;
     HidDeviceApi& hid_;
     Clock& clock_;
     DiagnosticTrace& trace_;

@@ -39,10 +39,6 @@ std::uint32_t pacingAfterMs(std::uint8_t reportCode) {
     }
 }
 
-std::uint16_t readLe16(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
 const char* reportCodeName(std::uint8_t reportCode) {
     switch (reportCode) {
         case code::InfoQuery: return "InfoQuery";

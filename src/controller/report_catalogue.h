@@ -54,8 +54,6 @@ Request releaseRequest(std::uint8_t portMask);
 // queries that expect a reply, long enough for the controller to act otherwise.
 std::uint32_t pacingAfterMs(std::uint8_t reportCode);
 
-std::uint16_t readLe16(const std::uint8_t* bytes);
-
 // The code's name for trace lines, or "?" for a code outside the catalogue.
 const char* reportCodeName(std::uint8_t reportCode);
 

@@ -104,43 +104,16 @@ void SimHidDevices::deliverInput(const WireReport& report) {
     }
 }
 
-OsHandle SimHidDevices::openPresentHidInterfaces() {
-    if (interfaceSetFails_) return nullptr;
-    Handle set{Kind::InterfaceSet, -1, false, {}, {}, {}, {}};
-    for (std::size_t index = 0; index < devices_.size(); ++index)
-        if (devices_[index].present) set.members.push_back(static_cast<int>(index));
-    return acquire(std::move(set));
-}
-
-int SimHidDevices::enumHidInterface(OsHandle set, std::uint32_t index, DeviceInterfaceRecord* record) {
-    Handle* handle = find(set, Kind::InterfaceSet);
-    if (handle == nullptr || record == nullptr || record->cbSize != sizeof(DeviceInterfaceRecord)) return 0;
-    if (index >= handle->members.size()) return 0;
-    record->reserved = static_cast<std::uintptr_t>(handle->members[index]);
-    return 1;
-}
-
-int SimHidDevices::getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record, std::uint8_t* detail,
-                                      std::uint32_t detailSize, std::uint32_t* requiredSize) {
-    if (find(set, Kind::InterfaceSet) == nullptr || record == nullptr || record->reserved >= devices_.size()) return 0;
-    const Device& device = devices_[record->reserved];
-    const auto required = static_cast<std::uint32_t>(kInterfaceDetailPathOffset + device.path.size() + 1);
-    if (requiredSize != nullptr) *requiredSize = required;
-    if (detail == nullptr || detailSize < required) return 0;
-    std::uint32_t cbSize = 0;
-    std::memcpy(&cbSize, detail, sizeof(cbSize));
-    if (cbSize != kInterfaceDetailCbSize || device.fault == Fault::DetailFails) return 0;
-    std::memcpy(detail + kInterfaceDetailPathOffset, device.path.c_str(), device.path.size() + 1);
-    return 1;
-}
-
-int SimHidDevices::destroyInterfaceSet(OsHandle set) {
-    if (find(set, Kind::InterfaceSet) == nullptr) {
-        ++badReleases_;
-        return 0;
+std::vector<InterfaceEntry> SimHidDevices::interfaceEntries() const {
+    std::vector<InterfaceEntry> entries;
+    for (const Device& device : devices_) {
+        if (!device.present) continue;
+        InterfaceEntry entry;
+        entry.path = device.path;
+        entry.detailFails = device.fault == Fault::DetailFails;
+        entries.push_back(entry);
     }
-    handles_.erase(keyOf(set));
-    return 1;
+    return entries;
 }
 
 OsHandle SimHidDevices::openDevice(const char* path, int overlapped) {
@@ -150,7 +123,7 @@ OsHandle SimHidDevices::openDevice(const char* path, int overlapped) {
         if (!device.present || device.path != path) continue;
         if (device.fault == Fault::OpenFails || (overlapped && device.fault == Fault::OverlappedOpenFails)) return nullptr;
         if (overlapped) overlappedOpens_.push_back(device.path);
-        return acquire(Handle{Kind::File, static_cast<int>(index), overlapped != 0, {}, {}, {}, {}});
+        return acquire(Handle{Kind::File, static_cast<int>(index), overlapped != 0, {}, {}, {}});
     }
     return nullptr;
 }
@@ -235,11 +208,11 @@ int SimHidDevices::cancelIo(OsHandle device) {
     return 1;
 }
 
-OsHandle SimHidDevices::createEvent() { return acquire(Handle{Kind::Event, -1, false, {}, {}, {}, {}}); }
+OsHandle SimHidDevices::createEvent() { return acquire(Handle{Kind::Event, -1, false, {}, {}, {}}); }
 
 int SimHidDevices::closeHandle(OsHandle handle) {
     auto entry = handles_.find(keyOf(handle));
-    if (entry == handles_.end() || entry->second.kind == Kind::InterfaceSet) {
+    if (entry == handles_.end()) {
         ++badReleases_;
         return 0;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/hid_device_api.h"
+#include "sim/interface_entry.h"
 #include "sim/host.h"
 #include "sim/virtual_clock.h"
 
@@ -16,7 +17,8 @@ namespace pivora::sim {
 class SwitchFirmware;
 
 // The HID devices one computer sees, behind the same seam as the real ones.
-// One device may be the switch controller, wired to the firmware model: what
+// The device-interface walk over them goes through SimDeviceInterfaces,
+// fed by interfaceEntries(). One device may be the switch controller, wired to the firmware model: what
 // is written to it reaches the firmware when the write completes, and what the
 // firmware sends this host completes a pending read (or waits in the handle's
 // input buffer, as the HID class driver keeps it). Every acquire and release
@@ -42,7 +44,6 @@ public:
     void setFault(int device, Fault fault);
     void unplug(int device);
     void plug(int device);
-    void failInterfaceSet(bool fails) { interfaceSetFails_ = fails; }
 
     // I/O behaviour of every device.
     void setWriteDelay(std::uint32_t ms) { writeDelayMs_ = ms; }
@@ -61,12 +62,10 @@ public:
     int readsInFlight() const;
     const std::vector<std::string>& overlappedOpens() const { return overlappedOpens_; }
 
+    // The HID interfaces present now, for the computer's device sets.
+    std::vector<InterfaceEntry> interfaceEntries() const;
+
     // HidDeviceApi
-    OsHandle openPresentHidInterfaces() override;
-    int enumHidInterface(OsHandle set, std::uint32_t index, DeviceInterfaceRecord* record) override;
-    int getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record, std::uint8_t* detail,
-                           std::uint32_t detailSize, std::uint32_t* requiredSize) override;
-    int destroyInterfaceSet(OsHandle set) override;
     OsHandle openDevice(const char* path, int overlapped) override;
     int getAttributes(OsHandle device, HidAttributesRecord* attributes) override;
     int readReport(OsHandle device, std::uint8_t* buffer, std::uint32_t length, IoRecord* record) override;
@@ -84,7 +83,7 @@ private:
         bool present;
         Fault fault;
     };
-    enum class Kind { InterfaceSet, File, Event };
+    enum class Kind { File, Event };
     struct PendingIo {
         std::uint64_t id;
         IoRecord* record;
@@ -95,7 +94,6 @@ private:
         Kind kind;
         int device;  // files
         bool overlapped;
-        std::vector<int> members;  // interface sets: the devices present when it was made
         std::deque<WireReport> input;
         std::vector<PendingIo> reads;
         std::vector<PendingIo> writes;
@@ -120,7 +118,6 @@ private:
     int acquisitions_ = 0;
     int badReleases_ = 0;
     int maxReadsInFlight_ = 0;
-    bool interfaceSetFails_ = false;
     bool readsFail_ = false;
     std::uint32_t writeDelayMs_ = 4;
     WriteMode writeMode_ = WriteMode::Complete;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controller/report_catalogue.h"
+#include "platform/byte_order.h"
 
 namespace pivora::sim {
 
@@ -105,9 +106,7 @@ void SwitchFirmware::receive(Host from, const std::uint8_t* bytes, std::size_t l
         case code::StorePortId:
             for (int slot = 0; slot < kSlots; ++slot) {
                 if (report[2] != (1u << slot)) continue;
-                slots_[static_cast<std::size_t>(slot)] = {
-                    static_cast<std::uint16_t>(report[3] | (report[4] << 8)),
-                    static_cast<std::uint16_t>(report[5] | (report[6] << 8))};
+                slots_[static_cast<std::size_t>(slot)] = {readLe16(&report[3]), readLe16(&report[5])};
             }
             break;
         case code::ClaimPorts:

@@ -14,7 +14,7 @@ namespace pivora::test {
 // Host A's channel connected to the simulated switch, everything in virtual time.
 class ChannelOnSwitch : public ::testing::Test {
 protected:
-    ChannelOnSwitch() : channel(sw.hostA, sw.clock, trace) {}
+    ChannelOnSwitch() : channel(sw.hostA.interfaces, sw.hostA.hid, sw.clock, trace) {}
 
     void SetUp() override {
         channel.setReportLength(8);
@@ -23,8 +23,9 @@ protected:
     }
 
     void TearDown() override {
-        EXPECT_LE(sw.hostA.maxReadsInFlight(), 1) << "never more than one read in flight";
-        EXPECT_EQ(sw.hostA.badReleases(), 0);
+        EXPECT_LE(sw.hostA.hid.maxReadsInFlight(), 1) << "never more than one read in flight";
+        EXPECT_EQ(sw.hostA.hid.badReleases(), 0);
+        EXPECT_EQ(sw.hostA.interfaces.setsOpen(), 0);
     }
 
     // Time spent by `call`, in virtual milliseconds.

@@ -6,7 +6,7 @@
 
 #include "controller/hid_report_channel.h"
 #include "recording_trace.h"
-#include "sim/sim_hid_devices.h"
+#include "sim/sim_computer.h"
 #include "sim/virtual_clock.h"
 
 namespace pivora::test {
@@ -23,11 +23,15 @@ std::string hidPath(int n, std::size_t length = 0) {
 // A computer's HID devices without a switch, and a channel listing them.
 class DeviceListing : public ::testing::Test {
 protected:
-    DeviceListing() : hid(clock, nullptr, sim::Host::A), channel(hid, clock, trace) { channel.setReportLength(8); }
+    DeviceListing() : pc(clock, nullptr, sim::Host::A), hid(pc.hid), channel(pc.interfaces, hid, clock, trace) {
+        channel.setReportLength(8);
+    }
 
     void TearDown() override {
-        EXPECT_EQ(hid.handlesOpen(), openAfterListing) << "every set and handle released";
+        EXPECT_EQ(hid.handlesOpen(), openAfterListing) << "every handle released";
+        EXPECT_EQ(pc.interfaces.setsOpen(), 0) << "every set released";
         EXPECT_EQ(hid.badReleases(), 0);
+        EXPECT_EQ(pc.interfaces.badReleases(), 0);
     }
 
     void addDevices(int count) {
@@ -35,7 +39,8 @@ protected:
     }
 
     sim::VirtualClock clock;
-    SimHidDevices hid;
+    sim::SimComputer pc;
+    SimHidDevices& hid;
     RecordingTrace trace;
     HidReportChannel channel;
     int openAfterListing = 0;
@@ -74,7 +79,7 @@ TEST_F(DeviceListing, ListsAtMost32ButWalksThemAll) {
     std::uint16_t productId = 0;
     channel.getDevice(31, nullptr, nullptr, &productId);
     EXPECT_EQ(productId, 31);
-    EXPECT_EQ(hid.acquisitions(), 1 + 40) << "the set and every device opened once";
+    EXPECT_EQ(hid.acquisitions(), 40) << "every device opened once";
 }
 
 struct WalkCase {
@@ -125,7 +130,7 @@ TEST_F(DeviceListing, PathLongerThan255CharactersIsNotListed) {
 
 TEST_F(DeviceListing, NoDeviceSetListsNothing) {
     addDevices(2);
-    hid.failInterfaceSet(true);
+    pc.interfaces.failSets(true);
     EXPECT_EQ(channel.enumerateDevices(), 0);
     EXPECT_EQ(channel.connectController(), 0);
 }

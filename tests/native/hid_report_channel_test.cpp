@@ -40,7 +40,7 @@ TEST_F(ChannelOnSwitch, TwoReportsBetweenPollsAreBothDelivered) {
 }
 
 TEST_F(ChannelOnSwitch, InjectedReportPrecedesALaterReadAndLeavesTheRestOfTheDestination) {
-    ASSERT_EQ(sw.hostA.readsInFlight(), 1);
+    ASSERT_EQ(sw.hostA.hid.readsInFlight(), 1);
     channel.inject(kLocalRelease, 3);
     EXPECT_EQ(channel.pendingLength(), 3);
     controllerSends(kStatusB2);  // the read in flight completes after the injection
@@ -65,7 +65,7 @@ TEST_F(ChannelOnSwitch, InjectionNeverLosesAReportInOrderOfArrival) {
 }
 
 TEST_F(ChannelOnSwitch, InjectedReportsAreStillDeliveredAfterTheReadSideFailed) {
-    sw.hostA.unplug(sw.controllerOnA);  // the read in flight fails
+    sw.hostA.hid.unplug(sw.controllerOnA);  // the read in flight fails
     channel.inject(kLocalRelease, 3);
     pollBytes(3);
     pollBytes(0);
@@ -73,12 +73,12 @@ TEST_F(ChannelOnSwitch, InjectedReportsAreStillDeliveredAfterTheReadSideFailed) 
 }
 
 TEST_F(ChannelOnSwitch, FailedReadStaysFailedUntilCancelled) {
-    sw.hostA.failReads(true);
+    sw.hostA.hid.failReads(true);
     channel.cancelPending();
     pollBytes(0);  // arms a read that fails at once
     controllerSends(kStatusB2);
     pollBytes(0);
-    sw.hostA.failReads(false);
+    sw.hostA.hid.failReads(false);
     pollBytes(0);  // nothing but a cancel re-arms a failed read side
 
     channel.cancelPending();
@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Reports, SendPacing,
                                            PacingCase{storePortId(0x01, 0x04B4, 0x120D), 600}));
 
 TEST_F(ChannelOnSwitch, WriteThatNeverCompletesTimesOutAfter2000ms) {
-    sw.hostA.setWriteMode(SimHidDevices::WriteMode::NeverComplete);
+    sw.hostA.hid.setWriteMode(SimHidDevices::WriteMode::NeverComplete);
     for (int attempt = 0; attempt < 2; ++attempt) {
         int result = -1;
         const std::uint64_t spent = elapsed([&] { result = sendRequest(channel, statusQuery()); });
@@ -128,9 +128,9 @@ TEST_F(ChannelOnSwitch, WriteThatNeverCompletesTimesOutAfter2000ms) {
 }
 
 TEST_F(ChannelOnSwitch, FailedWriteRefusesEverySendUntilCancelled) {
-    sw.hostA.setWriteMode(SimHidDevices::WriteMode::Fail);
+    sw.hostA.hid.setWriteMode(SimHidDevices::WriteMode::Fail);
     EXPECT_EQ(sendRequest(channel, statusQuery()), 0);
-    sw.hostA.setWriteMode(SimHidDevices::WriteMode::Complete);
+    sw.hostA.hid.setWriteMode(SimHidDevices::WriteMode::Complete);
     int result = -1;
     EXPECT_EQ(elapsed([&] { result = sendRequest(channel, statusQuery()); }), 10u);
     EXPECT_EQ(result, 0);
@@ -152,10 +152,10 @@ void PrintTo(const AbsorbCase& c, std::ostream* os) { *os << "own write returns 
 class AbsorbedWrite : public ChannelOnSwitch, public ::testing::WithParamInterface<AbsorbCase> {};
 
 TEST_P(AbsorbedWrite, TheEarlierCompletionIsNeverTakenForTheNewReport) {
-    sw.hostA.setWriteDelay(2500);
+    sw.hostA.hid.setWriteDelay(2500);
     EXPECT_EQ(sendRequest(channel, claimPorts(0x04)), 0);  // gives up at 2001 ms
-    sw.hostA.setWriteDelay(4);
-    sw.hostA.setWriteMode(GetParam().ownWrite);
+    sw.hostA.hid.setWriteDelay(4);
+    sw.hostA.hid.setWriteMode(GetParam().ownWrite);
 
     int result = -1;
     const std::uint64_t start = sw.clock.now();
@@ -198,13 +198,13 @@ TEST_F(ChannelOnSwitch, ShortReportCarriesTheBytesEarlierReportsLeft) {
 TEST_F(ChannelOnSwitch, CancelPendingTakes400msAndReopenCancelsFirst) {
     EXPECT_EQ(elapsed([&] { channel.cancelPending(); }), 400u);
     EXPECT_EQ(elapsed([&] { channel.open(sim::SimHidDevices::kControllerPath); }), 400u);
-    EXPECT_EQ(sw.hostA.handlesOpen(), 3) << "device and two events";
+    EXPECT_EQ(sw.hostA.hid.handlesOpen(), 3) << "device and two events";
 }
 
 TEST_F(ChannelOnSwitch, ClosedChannelReturnsAtOnce) {
     channel.cancelPending();
     channel.close();
-    EXPECT_EQ(sw.hostA.handlesOpen(), 0);
+    EXPECT_EQ(sw.hostA.hid.handlesOpen(), 0);
     std::array<std::uint8_t, 8> buffer{};
     const std::uint64_t spent = elapsed([&] {
         EXPECT_EQ(channel.poll(buffer.data()), 0);
@@ -230,24 +230,23 @@ TEST(HidReportChannelLifetime, DestructionReleasesEverything) {
     sim::SimulatedSwitch sw;
     {
         RecordingTrace trace;
-        HidReportChannel channel(sw.hostA, sw.clock, trace);
+        HidReportChannel channel(sw.hostA.interfaces, sw.hostA.hid, sw.clock, trace);
         channel.setReportLength(8);
         channel.connectController();
-        sw.hostA.setWriteDelay(10000);
+        sw.hostA.hid.setWriteDelay(10000);
         sendRequest(channel, statusQuery());  // gives up, its write still in flight
     }
-    EXPECT_EQ(sw.hostA.handlesOpen(), 0);
-    EXPECT_EQ(sw.hostA.badReleases(), 0);
+    EXPECT_TRUE(sw.hostA.allReleased());
     sw.clock.sleep(20000);  // the late completion must not reach the freed records
 }
 
 TEST(HidReportChannelTime, SendLimitHoldsAcrossTheTickCounterWrap) {
     sim::SimulatedSwitch sw(0xFFFFFF00u);
     RecordingTrace trace;
-    HidReportChannel channel(sw.hostA, sw.clock, trace);
+    HidReportChannel channel(sw.hostA.interfaces, sw.hostA.hid, sw.clock, trace);
     channel.setReportLength(8);
     ASSERT_EQ(channel.connectController(), 1);
-    sw.hostA.setWriteMode(SimHidDevices::WriteMode::NeverComplete);
+    sw.hostA.hid.setWriteMode(SimHidDevices::WriteMode::NeverComplete);
     const std::uint64_t start = sw.clock.now();
     EXPECT_EQ(sendRequest(channel, statusQuery()), 0);
     EXPECT_GT(sw.clock.now() - start, 2000u);

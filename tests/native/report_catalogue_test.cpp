@@ -3,6 +3,7 @@
 #include "channel_fixture.h"
 #include "controller/reply_wait.h"
 #include "controller/report_catalogue.h"
+#include "platform/byte_order.h"
 
 namespace pivora::test {
 namespace {
@@ -39,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FrameCase{"StorePortIdClearsWithZeros", storePortId(0x01, 0, 0), {2, 0x5D, 0x01, 0, 0, 0, 0}}),
     [](const ::testing::TestParamInfo<FrameCase>& c) { return std::string(c.param.name); });
 
-TEST(Catalogue, ReadsSixteenBitValuesLowByteFirst) {
+TEST(ByteOrder, ReadsSixteenBitValuesLowByteFirst) {
     const std::uint8_t bytes[2] = {0xB4, 0x04};
     EXPECT_EQ(readLe16(bytes), 0x04B4);
 }

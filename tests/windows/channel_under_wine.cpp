@@ -7,49 +7,18 @@
 #include <cstdio>
 #include <cstring>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
+#include "check.h"
 #include "controller/hid_report_channel.h"
 #include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_device_interface_api.h"
 #include "platform/win32/win32_hid_device_api.h"
 
 using namespace pivora;
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-bool check(bool ok, const char* expression, int line) {
-    if (ok) {
-        ++passed;
-    } else {
-        ++failed;
-        std::printf("FAILED line %d: %s\n", line, expression);
-    }
-    return ok;
-}
-
-}  // namespace
-
-#define CHECK(expression) check(static_cast<bool>(expression), #expression, __LINE__)
-
-namespace {
-
 // A closed channel is used from the window thread: nothing may wait on a device.
 constexpr std::uint32_t kAtOnceMs = 50;
-
-const char* wineVersion() {
-    using Getter = const char* (*)();
-    const FARPROC proc = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
-    return proc != nullptr ? reinterpret_cast<Getter>(reinterpret_cast<void (*)()>(proc))() : nullptr;
-}
 
 // The IDs a USB HID device's path names ("...vid_845e&pid_0001..."), if any.
 bool idsInPath(const char* path, unsigned& vendorId, unsigned& productId) {
@@ -165,17 +134,14 @@ void checkClosedChannel(HidReportChannel& channel, Clock& clock, const char* sta
 }  // namespace
 
 int main() {
-    // Unbuffered, so a crash or a hang still leaves everything printed so far.
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const char* wine = wine_check::start();
 
-    const char* wine = wineVersion();
-    std::printf("Running under %s%s\n", wine != nullptr ? "Wine " : "Windows", wine != nullptr ? wine : "");
-
+    Win32DeviceInterfaceApi interfaces;
     Win32HidDeviceApi hid;
     Win32Clock clock;
     DiagnosticTrace trace;
 
-    HidReportChannel connected(hid, clock, trace);
+    HidReportChannel connected(interfaces, hid, clock, trace);
     char firstPath[HidReportChannel::kPathSize] = {};
     const bool controllerListed = checkListing(connected, wine, firstPath);
     if (firstPath[0] != '\0') checkOverlappedRead(hid, firstPath);
@@ -186,7 +152,7 @@ int main() {
     CHECK(connected.isOpen() == controllerListed);
     if (!connected.isOpen()) checkClosedChannel(connected, clock, "after connectController");
 
-    HidReportChannel fresh(hid, clock, trace);
+    HidReportChannel fresh(interfaces, hid, clock, trace);
     checkClosedChannel(fresh, clock, "never opened");
 
     const char* const absentPaths[] = {
@@ -194,13 +160,12 @@ int main() {
         "C:\\pivora-absent\\device",
         "",
     };
-    HidReportChannel failedOpen(hid, clock, trace);
+    HidReportChannel failedOpen(interfaces, hid, clock, trace);
     failedOpen.setReportLength(8);
     for (const char* path : absentPaths) {
         if (!CHECK(failedOpen.open(path) == 0 && !failedOpen.isOpen())) std::printf("  path \"%s\"\n", path);
     }
     checkClosedChannel(failedOpen, clock, "after a failed open");
 
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    return wine_check::finish();
 }

@@ -10,7 +10,6 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
-#include <setupapi.h>
 
 // mingw's hidsdi.h declares the hid.dll functions without C linkage.
 extern "C" {
@@ -28,19 +27,6 @@ static_assert(offsetof(IoRecord, offset) == offsetof(OVERLAPPED, Offset), "OVERL
 static_assert(offsetof(IoRecord, offsetHigh) == offsetof(OVERLAPPED, OffsetHigh), "OVERLAPPED.OffsetHigh");
 static_assert(offsetof(IoRecord, event) == offsetof(OVERLAPPED, hEvent), "OVERLAPPED.hEvent");
 
-static_assert(sizeof(DeviceInterfaceRecord) == sizeof(SP_DEVICE_INTERFACE_DATA), "SP_DEVICE_INTERFACE_DATA");
-static_assert(offsetof(DeviceInterfaceRecord, cbSize) == offsetof(SP_DEVICE_INTERFACE_DATA, cbSize), "cbSize");
-static_assert(offsetof(DeviceInterfaceRecord, interfaceClassGuid) ==
-                  offsetof(SP_DEVICE_INTERFACE_DATA, InterfaceClassGuid),
-              "InterfaceClassGuid");
-static_assert(sizeof(GUID) == sizeof(DeviceInterfaceRecord::interfaceClassGuid), "GUID is 16 bytes");
-static_assert(offsetof(DeviceInterfaceRecord, flags) == offsetof(SP_DEVICE_INTERFACE_DATA, Flags), "Flags");
-static_assert(offsetof(DeviceInterfaceRecord, reserved) == offsetof(SP_DEVICE_INTERFACE_DATA, Reserved), "Reserved");
-
-static_assert(kInterfaceDetailCbSize == sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A), "detail cbSize");
-static_assert(kInterfaceDetailPathOffset == offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath),
-              "detail DevicePath");
-
 static_assert(sizeof(HidAttributesRecord) == sizeof(HIDD_ATTRIBUTES) && sizeof(HIDD_ATTRIBUTES) == 12,
               "HIDD_ATTRIBUTES");
 static_assert(offsetof(HidAttributesRecord, size) == offsetof(HIDD_ATTRIBUTES, Size), "Size");
@@ -53,40 +39,7 @@ namespace {
 
 OsHandle orNull(HANDLE handle) { return handle == INVALID_HANDLE_VALUE ? nullptr : handle; }
 
-GUID hidClassGuid() {
-    GUID guid{};
-    HidD_GetHidGuid(&guid);
-    return guid;
-}
-
 }  // namespace
-
-OsHandle Win32HidDeviceApi::openPresentHidInterfaces() {
-    GUID guid = hidClassGuid();
-    return orNull(SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-}
-
-int Win32HidDeviceApi::enumHidInterface(OsHandle set, std::uint32_t index, DeviceInterfaceRecord* record) {
-    GUID guid = hidClassGuid();
-    return SetupDiEnumDeviceInterfaces(set, nullptr, &guid, index,
-                                       reinterpret_cast<PSP_DEVICE_INTERFACE_DATA>(record))
-               ? 1
-               : 0;
-}
-
-int Win32HidDeviceApi::getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record, std::uint8_t* detail,
-                                          std::uint32_t detailSize, std::uint32_t* requiredSize) {
-    // Windows does not write the interface record; its prototype just lacks the const.
-    auto* iface = reinterpret_cast<PSP_DEVICE_INTERFACE_DATA>(const_cast<DeviceInterfaceRecord*>(record));
-    DWORD required = 0;
-    const BOOL ok = SetupDiGetDeviceInterfaceDetailA(
-        set, iface, reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(detail), detailSize,
-        requiredSize != nullptr ? &required : nullptr, nullptr);
-    if (requiredSize != nullptr) *requiredSize = required;
-    return ok ? 1 : 0;
-}
-
-int Win32HidDeviceApi::destroyInterfaceSet(OsHandle set) { return SetupDiDestroyDeviceInfoList(set) ? 1 : 0; }
 
 OsHandle Win32HidDeviceApi::openDevice(const char* path, int overlapped) {
     return orNull(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

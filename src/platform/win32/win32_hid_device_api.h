@@ -11,11 +11,6 @@ namespace pivora {
 // BOOLs as 0/1. No state, no logic.
 class Win32HidDeviceApi : public HidDeviceApi {
 public:
-    OsHandle openPresentHidInterfaces() override;
-    int enumHidInterface(OsHandle set, std::uint32_t index, DeviceInterfaceRecord* record) override;
-    int getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record, std::uint8_t* detail,
-                           std::uint32_t detailSize, std::uint32_t* requiredSize) override;
-    int destroyInterfaceSet(OsHandle set) override;
     OsHandle openDevice(const char* path, int overlapped) override;
     int getAttributes(OsHandle device, HidAttributesRecord* attributes) override;
     int readReport(OsHandle device, std::uint8_t* buffer, std::uint32_t length, IoRecord* record) override;

@@ -1,0 +1,107 @@
+#include <cstring>
+
+#include "platform/interface_path.h"
+#include "usb/usb_topology.h"
+
+namespace pivora {
+
+namespace {
+// The IDs sit near the start of a USB device path.
+constexpr std::size_t kLastMarkerStart = 25;
+constexpr std::size_t kMarkerLength = 4;
+// Far longer than any device path; a longer one is passed over unread.
+constexpr std::size_t kMaxDevicePath = 1024;
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return 0;
+}
+}  // namespace
+
+std::uint16_t parseHex4(const char* text) {
+    unsigned value = 0;
+    bool ended = false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        // A text that ends early is read no further; the missing places count as 0.
+        ended = ended || text[i] == '\0';
+        value = value * 16 + static_cast<unsigned>(ended ? 0 : hexDigit(text[i]));
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
+int UsbTopology::parseUsbIdFromPath(const char* path, std::uint16_t* vendorIdOut,
+                                    std::uint16_t* productIdOut) const {
+    *vendorIdOut = 0;
+    *productIdOut = 0;
+    int markers = 0;
+    const std::size_t length = strnlen(path, kLastMarkerStart + kMarkerLength);
+    for (std::size_t start = 0; start <= kLastMarkerStart && start + kMarkerLength <= length; ++start) {
+        const char* at = path + start;
+        if (std::strncmp(at, "vid_", kMarkerLength) == 0) {
+            *vendorIdOut = parseHex4(at + kMarkerLength);
+            ++markers;
+        }
+        if (std::strncmp(at, "pid_", kMarkerLength) == 0) {
+            *productIdOut = parseHex4(at + kMarkerLength);
+            ++markers;
+        }
+    }
+    return markers == 2 ? 1 : 0;
+}
+
+int UsbTopology::findDevice(std::uint32_t flags, std::uint16_t vendorId, std::uint16_t productId,
+                            std::uint32_t* devInstOut, char* descriptionOut) {
+    ScopedInterfaceSet set = openInterfaceSet(interfaces_, DeviceInterfaceClass::UsbDevice, flags);
+    if (!set) return 0;
+    for (std::uint32_t index = 0;; ++index) {
+        DeviceInterfaceRecord iface{};
+        iface.cbSize = sizeof(iface);
+        if (!interfaces_.enumInterface(set.get(), DeviceInterfaceClass::UsbDevice, index, &iface)) return 0;
+        InterfacePath path;
+        const InterfacePath::Outcome outcome = path.read(interfaces_, set.get(), iface, kMaxDevicePath);
+        if (outcome == InterfacePath::Outcome::Failed) return 0;
+        if (outcome == InterfacePath::Outcome::TooLong) continue;
+
+        std::uint16_t foundVendorId = 0;
+        std::uint16_t foundProductId = 0;
+        if (!parseUsbIdFromPath(path.text(), &foundVendorId, &foundProductId) || foundVendorId != vendorId ||
+            foundProductId != productId)
+            continue;
+
+        DeviceInfoRecord info{};
+        info.cbSize = sizeof(info);
+        interfaces_.enumDeviceInfo(set.get(), index, &info);
+        if (devInstOut != nullptr) *devInstOut = info.devInst;
+        if (descriptionOut != nullptr) {
+            // Read aside so a description that cannot be read leaves the
+            // caller's text as it was, and one that fills the buffer is still
+            // terminated within it.
+            std::uint8_t description[kDescriptionSize + 1] = {};
+            interfaces_.getDeviceDescription(set.get(), &info, description, kDescriptionSize);
+            if (description[0] != 0) {
+                description[kDescriptionSize - 1] = 0;
+                std::memcpy(descriptionOut, description, kDescriptionSize);
+            }
+        }
+        return 1;
+    }
+}
+
+int UsbTopology::findPresentDevice(std::uint16_t vendorId, std::uint16_t productId, std::uint32_t* devInstOut,
+                                   char* descriptionOut) {
+    if (devInstOut != nullptr) *devInstOut = 0;
+    return findDevice(kDigcfPresent | kDigcfDeviceInterface, vendorId, productId, devInstOut, descriptionOut);
+}
+
+int UsbTopology::findKnownDevice(std::uint16_t vendorId, std::uint16_t productId, char* descriptionOut) {
+    if (vendorId == 0 && productId == 0) {
+        // (0, 0) stands for no device anywhere in Pivora.
+        descriptionOut[0] = '\0';
+        return 0;
+    }
+    return findDevice(kDigcfDeviceInterface, vendorId, productId, nullptr, descriptionOut);
+}
+
+}  // namespace pivora
