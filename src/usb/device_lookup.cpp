@@ -76,11 +76,11 @@ int UsbTopology::findDevice(std::uint32_t flags, std::uint16_t vendorId, std::ui
         if (devInstOut != nullptr) *devInstOut = info.devInst;
         if (descriptionOut != nullptr) {
             // Read aside so a description that cannot be read leaves the
-            // caller's text as it was, and one that fills the buffer is still
-            // terminated within it.
-            std::uint8_t description[kDescriptionSize + 1] = {};
-            interfaces_.getDeviceDescription(set.get(), &info, description, kDescriptionSize);
-            if (description[0] != 0) {
+            // caller's text as it was, and one cut at the buffer's end is
+            // still terminated within it.
+            std::uint8_t description[kDescriptionSize] = {};
+            const int read = interfaces_.getDeviceDescription(set.get(), &info, description, kDescriptionSize);
+            if (read || description[0] != 0) {
                 description[kDescriptionSize - 1] = 0;
                 std::memcpy(descriptionOut, description, kDescriptionSize);
             }

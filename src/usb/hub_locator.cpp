@@ -50,6 +50,11 @@ int UsbTopology::readNameRecord(OsHandle device, std::uint32_t ioctl, std::uint3
     in = connectionIndex != nullptr ? record.data() : nullptr;
     const std::uint32_t secondInSize = connectionIndex != nullptr ? actualLength : 0;
     if (!hubs_.ioControl(device, ioctl, in, secondInSize, record.data(), actualLength)) return 0;
+    // A name not terminated within the length the driver gave was cut short.
+    bool terminated = false;
+    for (std::uint32_t at = nameOffset; at + 1 < actualLength && !terminated; at += 2)
+        terminated = record[at] == 0 && record[at + 1] == 0;
+    if (!terminated) return 0;
     convertName(record.data() + nameOffset, nameOut);
     return 1;
 }
@@ -95,10 +100,14 @@ int UsbTopology::locateHub(std::uint16_t vendorId, std::uint16_t productId, char
     return foundHubName[0] != '\0' ? 1 : 0;
 }
 
-void UsbTopology::exploreHub(const char* hubName) { exploreHubAt(hubName, 0); }
+void UsbTopology::exploreHub(const char* hubName) {
+    hubsLeft = kMaxHubsPerRoot;
+    exploreHubAt(hubName, 0);
+}
 
 void UsbTopology::exploreHubAt(const char* hubName, int depth) {
-    if (depth > kMaxHubDepth) return;
+    if (depth > kMaxHubDepth || hubsLeft <= 0) return;
+    --hubsLeft;
     ScopedHub hubHandle = openHub(hubName);
     if (!hubHandle) return;
     std::uint8_t node[hub::kNodeInformationSize] = {};

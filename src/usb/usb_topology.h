@@ -21,6 +21,9 @@ public:
     // USB allows five hubs between a root hub and a device; far more is a
     // looping or lying driver.
     static constexpr int kMaxHubDepth = 16;
+    // A bus has at most 127 device addresses; a walk below one root hub that
+    // meets more hubs than that is following a lying driver round in circles.
+    static constexpr int kMaxHubsPerRoot = 127;
 
     UsbTopology(DeviceInterfaceApi& interfaces, UsbHubApi& hubs);
     UsbTopology(const UsbTopology&) = delete;
@@ -66,6 +69,7 @@ private:
     std::uint16_t targetVendorId = 0;
     std::uint16_t targetProductId = 0;
     std::array<char, kNameSize> foundHubName{};
+    int hubsLeft = 0;
 };
 
 // The value of the first four characters read as hexadecimal digits; any

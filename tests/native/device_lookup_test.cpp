@@ -285,7 +285,7 @@ TEST_P(DescriptionLength, EndsWithin128Bytes) {
     EXPECT_EQ(buffer[UsbTopology::kDescriptionSize], 'z');
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, DescriptionLength, ::testing::Values(1, 126, 127, 128, 129, 300),
+INSTANTIATE_TEST_SUITE_P(Lengths, DescriptionLength, ::testing::Values(0, 1, 126, 127, 128, 129, 300),
                          [](const ::testing::TestParamInfo<std::size_t>& c) {
                              return "Of" + std::to_string(c.param) + "Characters";
                          });
