@@ -1,0 +1,39 @@
+// Writes every bitmap and icon the Windows resources use. The output is the
+// same bytes on every run, so the committed copies can be checked against it.
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "pictures.h"
+
+int main(int argc, char** argv) {
+    using namespace pivora::art;
+    if (argc != 2) {
+        std::cerr << "usage: pivora-art OUTPUT_DIRECTORY\n";
+        return 2;
+    }
+    try {
+        std::filesystem::path dir = argv[1];
+        std::filesystem::create_directories(dir);
+
+        std::vector<ArtFile> files = drawButtons();
+        files.push_back(drawComputer());
+        files.push_back(drawBanner());
+        files.push_back(drawAppIcon());
+
+        for (const ArtFile& file : files) {
+            std::ofstream out(dir / file.name, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(file.bytes.data()),
+                      static_cast<std::streamsize>(file.bytes.size()));
+            if (!out) {
+                std::cerr << "pivora-art: cannot write " << (dir / file.name).string() << "\n";
+                return 1;
+            }
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "pivora-art: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
