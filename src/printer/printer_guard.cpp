@@ -1,0 +1,116 @@
+#include "printer/printer_guard.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "printer/printer_list.h"
+#include "printer/registry_walk.h"
+#include "usb/usb_topology.h"
+
+namespace pivora {
+
+namespace {
+
+constexpr const char* kUsbPrintKey = "SYSTEM\\ControlSet001\\Enum\\USBPRINT";
+constexpr const char* kUsbKey = "SYSTEM\\ControlSet001\\Enum\\USB";
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringCase(const std::string& a, const char* b) {
+    const std::size_t length = std::strlen(b);
+    if (a.size() != length) return false;
+    for (std::size_t i = 0; i < length; ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}
+
+int copyWhole(const char* text, char* out, std::size_t size) {
+    if (text == nullptr || size == 0) return 0;
+    const std::size_t length = strnlen(text, size);
+    if (length == size) return 0;
+    std::memcpy(out, text, length + 1);
+    return 1;
+}
+
+}  // namespace
+
+int PrinterGuard::countPrinters() {
+    PrinterList list;
+    return list.read(spooler_) ? static_cast<int>(list.count()) : 0;
+}
+
+int PrinterGuard::getPrinterName(std::uint32_t index, char* nameOut, std::size_t size) {
+    PrinterList list;
+    if (!list.read(spooler_)) return 0;
+    return copyWhole(list.text(index, printerinfo::kPrinterNameOffset), nameOut, size);
+}
+
+int PrinterGuard::getUsbPrinterPort(std::uint32_t index, char* portOut, std::size_t size) {
+    PrinterList list;
+    if (!list.read(spooler_)) return 0;
+    const char* port = list.text(index, printerinfo::kPortNameOffset);
+    if (port == nullptr || strnlen(port, 3) < 3) return 0;
+    if (lowerAscii(port[0]) != 'u' || lowerAscii(port[1]) != 's' || lowerAscii(port[2]) != 'b') return 0;
+    return copyWhole(port, portOut, size);
+}
+
+int PrinterGuard::mapPortToUsbId(const char* portName, std::uint16_t* vendorIdOut, std::uint16_t* productIdOut) {
+    // The printer instance that owns the port...
+    std::string model;
+    std::string printerInstance;
+    if (!findFirstInstance(
+            registry_, kUsbPrintKey, "\\Device Parameters", "PortName",
+            [portName](const std::string& port) { return equalsIgnoringCase(port, portName); }, model,
+            printerInstance))
+        return 0;
+
+    // ...belongs to the USB device whose instance prefix begins its name.
+    std::string deviceKey;
+    std::string deviceInstance;
+    if (!findFirstInstance(
+            registry_, kUsbKey, "", "ParentIdPrefix",
+            [&printerInstance](const std::string& prefix) { return printerInstance.compare(0, prefix.size(), prefix) == 0; },
+            deviceKey, deviceInstance))
+        return 0;
+
+    // The device key is named after its ID: Vid_xxxx&Pid_yyyy in any case. A
+    // name too short to hold both IDs whole holds no ID.
+    constexpr std::size_t kIdLength = 17;
+    if (deviceKey.size() < kIdLength) return 0;
+    std::string id = deviceKey.substr(0, kIdLength);
+    for (std::size_t i = 0; i < 16; ++i) id[i] = lowerAscii(id[i]);
+    if (id.compare(0, 4, "vid_") != 0 || id.compare(9, 4, "pid_") != 0) return 0;
+    *vendorIdOut = parseHex4(id.c_str() + 4);
+    *productIdOut = parseHex4(id.c_str() + 13);
+    return 1;
+}
+
+int PrinterGuard::getPrinterUsbId(std::uint32_t index, char* nameOut, std::uint16_t* vendorIdOut,
+                                  std::uint16_t* productIdOut) {
+    nameOut[0] = '\0';
+    *vendorIdOut = 0;
+    *productIdOut = 0;
+    if (!getUsbPrinterPort(index, nameOut, kNameSize)) return 0;
+    if (!mapPortToUsbId(nameOut, vendorIdOut, productIdOut)) return 0;
+    return getPrinterName(index, nameOut, kNameSize);
+}
+
+int PrinterGuard::getPrinterJobs(std::uint32_t index, std::uint32_t* jobCountOut) {
+    *jobCountOut = 0;
+    std::vector<std::uint8_t> buffer(kJobBufferSize, 0);
+    char* name = reinterpret_cast<char*>(buffer.data());
+    if (!getPrinterName(index, name, buffer.size())) return 0;
+    OsHandle printer = nullptr;
+    if (spooler_.openPrinter(name, kPrinterAllAccess, &printer) != 1 || printer == nullptr) return 0;
+    std::uint32_t needed = 0;
+    std::uint32_t returned = 0;
+    const int result = spooler_.enumJobs(printer, 0, 1, buffer.data(), kJobBufferSize, &needed, &returned);
+    // At most one job was asked for: one means "at least one is queued".
+    *jobCountOut = returned > 0 ? 1 : 0;
+    spooler_.closePrinter(printer);
+    return result;
+}
+
+}  // namespace pivora
