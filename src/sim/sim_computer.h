@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/diagnostic_trace.h"
+#include "platform/platform.h"
 #include "sim/host.h"
 #include "sim/sim_device_interfaces.h"
 #include "sim/sim_hid_devices.h"
+#include "sim/sim_registry.h"
+#include "sim/sim_spooler.h"
 #include "sim/sim_usb_tree.h"
 #include "sim/virtual_clock.h"
 
@@ -10,9 +14,9 @@ namespace pivora::sim {
 
 class SwitchFirmware;
 
-// One simulated computer: its HID devices, its USB tree, and the
-// device-interface sets that list both. `firmware` may be null for a computer
-// without a switch.
+// One simulated computer: its HID devices, its USB tree, the device-interface
+// sets that list both, its print spooler and its registry. `firmware` may be
+// null for a computer without a switch.
 class SimComputer {
 public:
     SimComputer(VirtualClock& clock, SwitchFirmware* firmware, Host host);
@@ -22,12 +26,23 @@ public:
     // Nothing acquired through any seam is still held.
     bool allReleased() const {
         return hid.handlesOpen() == 0 && interfaces.setsOpen() == 0 && hid.badReleases() == 0 &&
-               interfaces.badReleases() == 0 && usb.allReleased();
+               interfaces.badReleases() == 0 && usb.allReleased() && spooler.allReleased() &&
+               registry.allReleased();
+    }
+
+    // Every seam of this computer, in virtual time, with `trace` as its sink.
+    Platform platform(DiagnosticTrace& trace) {
+        return Platform{clock_, trace, interfaces, hid, usb, usb, spooler, registry};
     }
 
     SimHidDevices hid;
     SimDeviceInterfaces interfaces;
     SimUsbTree usb;
+    SimSpooler spooler;
+    SimRegistry registry;
+
+private:
+    VirtualClock& clock_;
 };
 
 }  // namespace pivora::sim

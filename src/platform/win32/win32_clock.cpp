@@ -1,13 +1,6 @@
 #include "platform/win32/win32_clock.h"
 
-// libstdc++ on mingw may define NOMINMAX already.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
 namespace pivora {
 

@@ -2,14 +2,7 @@
 
 #include <cstddef>
 
-// libstdc++ on mingw may define NOMINMAX already.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 #include <setupapi.h>
 
 // mingw's hidsdi.h declares the hid.dll functions without C linkage.
@@ -50,8 +43,6 @@ static_assert(kDigcfPresent == DIGCF_PRESENT, "DIGCF_PRESENT");
 static_assert(kDigcfDeviceInterface == DIGCF_DEVICEINTERFACE, "DIGCF_DEVICEINTERFACE");
 
 namespace {
-
-OsHandle orNull(HDEVINFO set) { return set == INVALID_HANDLE_VALUE ? nullptr : set; }
 
 GUID classGuid(DeviceInterfaceClass interfaceClass) {
     switch (interfaceClass) {

@@ -2,14 +2,7 @@
 
 #include <cstddef>
 
-// libstdc++ on mingw may define NOMINMAX already.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 #include <cfgmgr32.h>
 
 namespace pivora {

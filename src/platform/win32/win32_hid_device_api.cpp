@@ -2,14 +2,7 @@
 
 #include <cstddef>
 
-// libstdc++ on mingw may define NOMINMAX already.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
 // mingw's hidsdi.h declares the hid.dll functions without C linkage.
 extern "C" {
@@ -34,12 +27,6 @@ static_assert(offsetof(HidAttributesRecord, vendorId) == offsetof(HIDD_ATTRIBUTE
 static_assert(offsetof(HidAttributesRecord, productId) == offsetof(HIDD_ATTRIBUTES, ProductID), "ProductID");
 static_assert(offsetof(HidAttributesRecord, versionNumber) == offsetof(HIDD_ATTRIBUTES, VersionNumber),
               "VersionNumber");
-
-namespace {
-
-OsHandle orNull(HANDLE handle) { return handle == INVALID_HANDLE_VALUE ? nullptr : handle; }
-
-}  // namespace
 
 OsHandle Win32HidDeviceApi::openDevice(const char* path, int overlapped) {
     return orNull(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -4,14 +4,7 @@
 
 #include "usb/hub_records.h"
 
-// libstdc++ on mingw may define NOMINMAX already.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 // CTL_CODE and FILE_DEVICE_UNKNOWN, which usbioctl.h's I/O control codes use;
 // the lean windows.h leaves it out.
 #include <winioctl.h>
@@ -59,12 +52,6 @@ static_assert(hub::kConnectionNameActualLength == offsetof(USB_NODE_CONNECTION_N
               "ActualLength");
 static_assert(hub::kConnectionNameText == offsetof(USB_NODE_CONNECTION_NAME, NodeName), "NodeName");
 static_assert(hub::kConnectionNameProbeSize == sizeof(USB_NODE_CONNECTION_NAME), "USB_NODE_CONNECTION_NAME");
-
-namespace {
-
-OsHandle orNull(HANDLE handle) { return handle == INVALID_HANDLE_VALUE ? nullptr : handle; }
-
-}  // namespace
 
 OsHandle Win32UsbHubApi::openDevice(const char* path) {
     return orNull(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));

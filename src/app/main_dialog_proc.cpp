@@ -1,0 +1,91 @@
+#include "app/main_dialog_proc.h"
+
+#include "app/switch_dialog.h"
+#include "ui/resource_ids.h"
+
+namespace pivora {
+
+namespace {
+
+// The shell sends this to every top-level window when its notification area
+// is re-created; registered once, on first use.
+UINT taskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+// Only ever seen briefly: the window hides itself when minimised.
+void paintMinimised(HWND window, const SwitchDialog& dialog) {
+    PAINTSTRUCT paint{};
+    const HDC dc = BeginPaint(window, &paint);
+    SendMessageA(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client{};
+    GetClientRect(window, &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, static_cast<HICON>(dialog.appIcon));
+    EndPaint(window, &paint);
+}
+
+// A dialog procedure answers most messages through DWLP_MSGRESULT.
+INT_PTR handledWithResult(HWND window, LRESULT result) {
+    SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR onCommand(SwitchDialog& dialog, WPARAM wParam) {
+    switch (LOWORD(wParam)) {
+        case IDC_OK:
+            dialog.hideToTray();
+            return TRUE;
+        case IDCANCEL:
+            PostQuitMessage(IDCANCEL);
+            return TRUE;
+        default:
+            // The arrow buttons (1001 to 1008) and DebugClear (1026) are wired
+            // with the port control; the OK command (control 1) does nothing.
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK mainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        return reinterpret_cast<SwitchDialog*>(lParam)->initMainWindow(window);
+    }
+    // Messages sent while the window is being created come before WM_INITDIALOG.
+    auto* dialog = reinterpret_cast<SwitchDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (dialog == nullptr) return FALSE;
+
+    switch (message) {
+        case WM_SIZE:
+            dialog->handleSize(wParam, LOWORD(lParam), HIWORD(lParam));
+            return FALSE;
+        case WM_SYSCOMMAND:
+            return dialog->onSystemCommand(wParam) ? handledWithResult(window, 0) : FALSE;
+        case WM_PAINT:
+            if (!IsIconic(window)) return FALSE;
+            paintMinimised(window, *dialog);
+            return TRUE;
+        case WM_QUERYDRAGICON:
+            // One of the messages whose dialog procedure result is the answer.
+            return reinterpret_cast<INT_PTR>(dialog->appIcon);
+        case WM_COMMAND:
+            return onCommand(*dialog, wParam);
+        case win::kWmSwitchTray:
+            dialog->onTrayNotify(lParam);
+            return FALSE;
+        default:
+            if (message == taskbarCreatedMessage() && message != 0) {
+                dialog->onTaskbarCreated();
+                return FALSE;
+            }
+            // WM_TIMER, WM_SWITCH_HOTKEY, WM_DEVICECHANGE, WM_POWERBROADCAST and
+            // WM_QUERYENDSESSION belong to the port control.
+            return FALSE;
+    }
+}
+
+}  // namespace pivora

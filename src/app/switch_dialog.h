@@ -1,0 +1,101 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "controller/hid_report_channel.h"
+#include "platform/platform.h"
+#include "platform/window_api.h"
+#include "printer/printer_guard.h"
+#include "usb/usb_topology.h"
+
+namespace pivora {
+
+// The switch model, decided once the hub is located: TwoPort switches have
+// ports 2 and 3 only, FourPort switches ports 0 to 3.
+enum HubKind : int { UnknownHub = 0, TwoPort = 2, FourPort = 5 };
+
+// One slot of the controller's port ID registry, as this computer knows it.
+struct PortIdSlot {
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::uint16_t valid = 0;
+};
+
+// A message as the window's queue hands it out, before dispatch.
+struct QueuedMessage {
+    OsHandle window;
+    std::uint32_t message;
+    std::uintptr_t wParam;
+    std::intptr_t lParam;
+    int cursorX;  // screen coordinates at the time the message was posted
+    int cursorY;
+};
+
+// The main window's object: it owns everything Pivora has for the life of
+// the process. Everything it does to the window goes through the window seam,
+// never through <windows.h>; the Win32 dialog procedure forwards to it.
+class SwitchDialog {
+public:
+    static constexpr std::uintptr_t kTickTimer = 0;     // control tick, every second
+    static constexpr std::uintptr_t kPrinterTimer = 1;  // control tick and printer poll, every 5 s
+
+    SwitchDialog(Platform& platform, WindowApi& windows);
+    SwitchDialog(const SwitchDialog&) = delete;
+    SwitchDialog& operator=(const SwitchDialog&) = delete;
+
+    // Lifecycle of the main window.
+    int initMainWindow(OsHandle window);
+    void startLiveInstance();
+    int tearDownMainWindow();
+    void handleSize(std::uintptr_t type, int width, int height);
+    void hideToTray();
+    bool filterMainWindowInput(const QueuedMessage& message);
+    // WM_SYSCOMMAND: true when handled here, false for the default handling.
+    bool onSystemCommand(std::uintptr_t command);
+
+    // Tray icon, menus and the About box.
+    void onTrayNotify(std::intptr_t mouseMessage);
+    void showAboutBox();
+    // The shell's notification area was re-created (its "TaskbarCreated"
+    // message): without the icon a hidden window could not be reached.
+    void onTaskbarCreated();
+
+    // The ports of `portMask` that may be handed over: those whose device is
+    // a local printer with a queued job are taken out.
+    std::uint8_t vetoPrinterPorts(std::uint8_t portMask);
+
+    UsbTopology usbTopology;
+    HidReportChannel channel;
+    PrinterGuard printerGuard;
+
+    OsHandle window = nullptr;
+    OsHandle appIcon = nullptr;
+    OsHandle busyNotice = nullptr;
+    TrayIconRecord trayIcon;
+    int liveInstance = 0;
+    std::array<char, UsbTopology::kNameSize> hubName{};
+
+    // Control fields.
+    int controllerOpen = 0;
+    int hubReady = 0;
+    HubKind hubKind = UnknownHub;
+    int hostIndex = 0;
+    std::uint8_t ownedMask = 0;
+    int pendingAction = 0;
+    std::uint8_t claimMask = 0;
+    int keepAliveCountdown = 0;
+    int releaseBusy = 0;
+    int printerPollBusy = 0;
+    int replyWaitCount = 0;
+    int idsLoaded = 0;
+    std::array<PortIdSlot, 5> portIds{};
+
+private:
+    void showMainWindow();
+
+    Platform& platform_;
+    WindowApi& windows_;
+};
+
+}  // namespace pivora

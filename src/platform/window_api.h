@@ -1,0 +1,122 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/os_handle.h"
+
+namespace pivora {
+
+// Window messages, commands and flags Pivora uses, with the values Windows
+// gives them; the Win32 seam checks each against the SDK.
+namespace win {
+constexpr std::uint32_t kWmSize = 0x0005;
+constexpr std::uint32_t kWmClose = 0x0010;
+constexpr std::uint32_t kWmNcLButtonDown = 0x00A1;
+constexpr std::uint32_t kWmKeyDown = 0x0100;
+constexpr std::uint32_t kWmKeyUp = 0x0101;
+constexpr std::uint32_t kWmChar = 0x0102;
+constexpr std::uint32_t kWmLButtonDown = 0x0201;
+constexpr std::uint32_t kWmLButtonDblClk = 0x0203;
+constexpr std::uint32_t kWmRButtonDown = 0x0204;
+constexpr std::uint32_t kWmDeviceChange = 0x0219;
+constexpr std::uint32_t kWmSwitchTray = 1124;    // the tray icon's callback
+constexpr std::uint32_t kWmSwitchHotkey = 1125;  // posted by the keyboard hook
+
+constexpr std::uintptr_t kSizeMinimized = 1;
+constexpr std::uintptr_t kDbtDevNodesChanged = 7;
+constexpr std::uintptr_t kHtCaption = 2;
+
+constexpr int kSwHide = 0;
+constexpr int kSwShowNormal = 1;
+constexpr int kSwShow = 5;
+
+constexpr std::uint32_t kScClose = 0xF060;
+constexpr std::uint32_t kSysCommandAbout = 0x10;
+
+constexpr std::uint32_t kMfString = 0x0000;
+constexpr std::uint32_t kMfGrayed = 0x0001;
+constexpr std::uint32_t kMfByCommand = 0x0000;
+constexpr std::uint32_t kMfSeparator = 0x0800;
+constexpr std::uint32_t kTpmReturnCmdNoNotify = 0x0180;
+
+constexpr int kIconSmall = 0;
+constexpr int kIconBig = 1;
+
+constexpr std::uint32_t kNifMessageIconTip = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
+}  // namespace win
+
+// What Pivora puts in its NOTIFYICONDATAA. cbSize is the Windows 2000 form's
+// size for the platform built for (NOTIFYICONDATAA_V2_SIZE).
+struct TrayIconRecord {
+    static constexpr std::uint32_t kV2Size = sizeof(void*) == 8 ? 504u : 488u;
+    std::uint32_t cbSize = kV2Size;
+    OsHandle window = nullptr;
+    std::uint32_t id = 0;
+    std::uint32_t flags = 0;
+    std::uint32_t callbackMessage = 0;
+    OsHandle icon = nullptr;
+    char tip[64] = {};
+};
+
+// The window seam: each call is one Windows call on a window, a menu, the
+// notification area or a resource, as thin as the call. Texts are ANSI
+// except menu texts, which are UTF-16 so that a Traditional Chinese entry
+// shows whatever the user's ANSI code page.
+class WindowApi {
+public:
+    virtual ~WindowApi() = default;
+
+    // FindWindowA(no class, title): a top-level window with exactly that title, or nullptr.
+    virtual OsHandle findTopLevelWindow(const char* title) = 0;
+    // SetWindowTextA / SetDlgItemTextA.
+    virtual int setWindowText(OsHandle window, const char* text) = 0;
+    virtual int setControlText(OsHandle dialog, int controlId, const char* text) = 0;
+    // ShowWindow on the window, or on a dialog's control.
+    virtual int showWindow(OsHandle window, int command) = 0;
+    virtual int showControl(OsHandle dialog, int controlId, int command) = 0;
+    // SetWindowPos of a control to a new size in pixels, keeping its place.
+    virtual int resizeControl(OsHandle dialog, int controlId, int width, int height) = 0;
+    // SetForegroundWindow.
+    virtual int setForegroundWindow(OsHandle window) = 0;
+    // PostMessageA.
+    virtual int postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    // SetTimer(window, id, period, no callback) and KillTimer.
+    virtual std::uintptr_t setTimer(OsHandle window, std::uintptr_t id, std::uint32_t periodMs) = 0;
+    virtual int killTimer(OsHandle window, std::uintptr_t id) = 0;
+
+    // GetSystemMenu(window, FALSE), or nullptr.
+    virtual OsHandle getSystemMenu(OsHandle window) = 0;
+    // ModifyMenuW(menu, item, flags, newId, text).
+    virtual int modifyMenu(OsHandle menu, std::uint32_t item, std::uint32_t flags, std::uintptr_t newId,
+                           const char16_t* text) = 0;
+    // CreatePopupMenu, AppendMenuW, DestroyMenu.
+    virtual OsHandle createPopupMenu() = 0;
+    virtual int appendMenu(OsHandle menu, std::uint32_t flags, std::uintptr_t id, const char16_t* text) = 0;
+    virtual int destroyMenu(OsHandle menu) = 0;
+    // GetCursorPos, in screen coordinates.
+    virtual int getCursorPos(int* x, int* y) = 0;
+    // TrackPopupMenu(menu, flags, x, y, 0, owner, no rectangle): with
+    // TPM_RETURNCMD the chosen command, 0 when dismissed.
+    virtual int trackPopupMenu(OsHandle menu, std::uint32_t flags, int x, int y, OsHandle owner) = 0;
+
+    // LoadStringW of the program's string `id` into `size` UTF-16 units: its length.
+    virtual int loadString(std::uint32_t id, char16_t* text, int size) = 0;
+    // LoadIconA of the program's icon `id`.
+    virtual OsHandle loadIcon(std::uint32_t id) = 0;
+    // WM_SETICON with ICON_BIG or ICON_SMALL.
+    virtual void setWindowIcon(OsHandle window, int which, OsHandle icon) = 0;
+
+    // Shell_NotifyIconA(NIM_ADD / NIM_DELETE, record).
+    virtual int addTrayIcon(const TrayIconRecord& record) = 0;
+    virtual int deleteTrayIcon(const TrayIconRecord& record) = 0;
+
+    // The busy notice: a modeless dialog on its template, owned by `owner`,
+    // created hidden. Destroyed with destroyWindow.
+    virtual OsHandle createBusyNotice(OsHandle owner) = 0;
+    // The About box, run modally over `owner` until it is closed.
+    virtual void runAboutBox(OsHandle owner) = 0;
+    // DestroyWindow.
+    virtual int destroyWindow(OsHandle window) = 0;
+};
+
+}  // namespace pivora

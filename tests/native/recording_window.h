@@ -1,0 +1,145 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/window_api.h"
+
+namespace pivora::test {
+
+// Records every window call as a line of text, in order, so tests can check
+// what the lifecycle did and in which order. Answers are set by the test.
+class RecordingWindow : public WindowApi {
+public:
+    static OsHandle handle(std::uintptr_t value) { return reinterpret_cast<OsHandle>(value); }
+
+    OsHandle otherInstance = nullptr;  // what findTopLevelWindow finds
+    OsHandle systemMenu = handle(0x5150);
+    std::u16string aboutMenuText = u"\u95DC\u65BC Pivora(&A)...";
+    int menuChoice = 0;
+    int cursorX = 100;
+    int cursorY = 200;
+    OsHandle busyNoticeWindow = handle(0xB051);
+    std::vector<std::string> calls;
+    std::vector<TrayIconRecord> traysAdded;
+
+    bool called(const std::string& line) const {
+        for (const auto& call : calls)
+            if (call == line) return true;
+        return false;
+    }
+    std::size_t count(const std::string& prefix) const {
+        std::size_t found = 0;
+        for (const auto& call : calls) found += call.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
+        return found;
+    }
+
+    OsHandle findTopLevelWindow(const char* title) override {
+        record("findTopLevelWindow " + std::string(title));
+        return otherInstance;
+    }
+    int setWindowText(OsHandle, const char* text) override { return record("setWindowText " + std::string(text)); }
+    int setControlText(OsHandle, int id, const char* text) override {
+        return record("setControlText " + std::to_string(id) + " " + text);
+    }
+    int showWindow(OsHandle window, int command) override {
+        return record("showWindow " + name(window) + " " + std::to_string(command));
+    }
+    int showControl(OsHandle, int id, int command) override {
+        return record("showControl " + std::to_string(id) + " " + std::to_string(command));
+    }
+    int resizeControl(OsHandle, int id, int width, int height) override {
+        return record("resizeControl " + std::to_string(id) + " " + std::to_string(width) + "x" +
+                      std::to_string(height));
+    }
+    int setForegroundWindow(OsHandle window) override { return record("setForegroundWindow " + name(window)); }
+    int postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        char line[96];
+        std::snprintf(line, sizeof line, "postMessage %s 0x%04X %lu 0x%lX", name(window).c_str(),
+                      static_cast<unsigned>(message), static_cast<unsigned long>(wParam),
+                      static_cast<unsigned long>(lParam));
+        return record(line);
+    }
+    std::uintptr_t setTimer(OsHandle, std::uintptr_t id, std::uint32_t periodMs) override {
+        record("setTimer " + std::to_string(id) + " " + std::to_string(periodMs));
+        return id + 1;
+    }
+    int killTimer(OsHandle, std::uintptr_t id) override { return record("killTimer " + std::to_string(id)); }
+    OsHandle getSystemMenu(OsHandle) override {
+        record("getSystemMenu");
+        return systemMenu;
+    }
+    int modifyMenu(OsHandle, std::uint32_t item, std::uint32_t flags, std::uintptr_t newId,
+                   const char16_t* text) override {
+        return record("modifyMenu " + std::to_string(item) + " flags " + std::to_string(flags) + " id " +
+                      std::to_string(newId) + " " + ascii(text));
+    }
+    OsHandle createPopupMenu() override {
+        record("createPopupMenu");
+        return handle(0x3E40);
+    }
+    int appendMenu(OsHandle menu, std::uint32_t flags, std::uintptr_t id, const char16_t* text) override {
+        if (menu == systemMenu && text != nullptr && text == aboutMenuText) aboutEntryText = text;
+        return record("appendMenu " + name(menu) + " flags " + std::to_string(flags) + " id " + std::to_string(id) +
+                      " " + ascii(text));
+    }
+    int destroyMenu(OsHandle menu) override { return record("destroyMenu " + name(menu)); }
+    int getCursorPos(int* x, int* y) override {
+        *x = cursorX;
+        *y = cursorY;
+        return record("getCursorPos");
+    }
+    int trackPopupMenu(OsHandle menu, std::uint32_t flags, int x, int y, OsHandle owner) override {
+        record("trackPopupMenu " + name(menu) + " flags " + std::to_string(flags) + " at " + std::to_string(x) + "," +
+               std::to_string(y) + " owner " + name(owner));
+        return menuChoice;
+    }
+    int loadString(std::uint32_t id, char16_t* text, int size) override {
+        record("loadString " + std::to_string(id));
+        const int length = static_cast<int>(aboutMenuText.size()) < size ? static_cast<int>(aboutMenuText.size()) : size - 1;
+        aboutMenuText.copy(text, static_cast<std::size_t>(length));
+        text[length] = u'\0';
+        return length;
+    }
+    OsHandle loadIcon(std::uint32_t id) override {
+        record("loadIcon " + std::to_string(id));
+        return handle(0x1C00 + id);
+    }
+    void setWindowIcon(OsHandle, int which, OsHandle icon) override {
+        record("setWindowIcon " + std::to_string(which) + " " + name(icon));
+    }
+    int addTrayIcon(const TrayIconRecord& record_) override {
+        traysAdded.push_back(record_);
+        return record("addTrayIcon");
+    }
+    int deleteTrayIcon(const TrayIconRecord&) override { return record("deleteTrayIcon"); }
+    OsHandle createBusyNotice(OsHandle owner) override {
+        record("createBusyNotice owner " + name(owner));
+        return busyNoticeWindow;
+    }
+    void runAboutBox(OsHandle owner) override { record("runAboutBox owner " + name(owner)); }
+    int destroyWindow(OsHandle window) override { return record("destroyWindow " + name(window)); }
+
+    std::u16string aboutEntryText;
+
+private:
+    int record(const std::string& line) {
+        calls.push_back(line);
+        return 1;
+    }
+    static std::string name(OsHandle window) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(window)));
+        return text;
+    }
+    static std::string ascii(const char16_t* text) {
+        if (text == nullptr) return "-";
+        std::string out;
+        for (; *text != u'\0'; ++text) out += *text < 0x80 ? static_cast<char>(*text) : '?';
+        return out;
+    }
+};
+
+}  // namespace pivora::test

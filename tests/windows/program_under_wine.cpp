@@ -1,0 +1,431 @@
+// Drives the running program from outside, as its user would, under Wine on a
+// virtual X display. tools/run-program-tests.sh starts the program, then this
+// driver; real mouse and keyboard input and screenshots are the script's
+// (xdotool, import): the driver asks for them with a line "@xdotool ..." or
+// "@screenshot NAME" and waits for the script's "ok <status>".
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+#include "check.h"
+#include "program_probe.h"
+#include "ui/texts.h"
+
+namespace {
+
+constexpr const char* kMainTitle = "Pivora v1.27";
+constexpr const char* kTrayTitle = "Wine System Tray";
+constexpr const wchar_t* kAboutMenuText = L"\u95DC\u65BC Pivora(&A)...";
+constexpr const wchar_t* kBusyNoticeChinese =
+    L"USB \u88DD\u7F6E\u4F7F\u7528\u4E2D\uFF0C\u7121\u6CD5\u79FB\u9664\u6216\u5207\u63DB\u3002";
+constexpr UINT kTrayMessage = 1124;
+constexpr UINT kSysCommandAbout = 16;
+constexpr int kOkButton = 1015;
+constexpr int kSoftwareVersion = 1016;
+
+// Where the tray icon sits in Wine's tray window.
+constexpr int kTrayIconX = 12;
+constexpr int kTrayIconY = 32;
+
+constexpr DWORD kStartMs = 15000;
+constexpr DWORD kReactMs = 5000;
+// How long a key press gets to show an effect it must not have.
+constexpr DWORD kSettleMs = 700;
+
+struct Program {
+    HWND window = nullptr;
+    DWORD processId = 0;
+    DWORD threadId = 0;
+    HANDLE process = nullptr;
+};
+
+int fallbacks = 0;
+
+template <typename Condition>
+bool waitFor(Condition condition, DWORD limitMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= limitMs) return false;
+        Sleep(50);
+    }
+}
+
+// One request to the script; true when the script ran it successfully.
+bool askScript(const std::string& request) {
+    std::printf("@%s\n", request.c_str());
+    char reply[64] = {};
+    if (std::fgets(reply, sizeof reply, stdin) == nullptr) return false;
+    return std::strncmp(reply, "ok 0", 4) == 0;
+}
+
+bool xdotool(const std::string& arguments) { return askScript("xdotool " + arguments); }
+void screenshot(const char* name) { askScript(std::string("screenshot ") + name); }
+
+void note(const char* text) {
+    ++fallbacks;
+    std::printf("NOTE: %s\n", text);
+}
+
+bool alive(const Program& program) { return WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT; }
+bool shown(const Program& program) { return IsWindowVisible(program.window) != FALSE; }
+
+std::string windowText(HWND window) {
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string controlText(HWND dialog, int id) {
+    char text[256] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+std::wstring controlTextW(HWND dialog, int id) {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(dialog, id, text, 256);
+    return text;
+}
+
+int countTopLevelWindows(const char* title) {
+    struct Search {
+        const char* title;
+        int count;
+    } search{title, 0};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            if (windowText(window) == s->title) ++s->count;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
+HWND trayWindow() {
+    const HWND tray = FindWindowA(nullptr, kTrayTitle);
+    return tray != nullptr && IsWindowVisible(tray) ? tray : nullptr;
+}
+
+std::string trayIconPosition() {
+    RECT rect{};
+    GetWindowRect(trayWindow(), &rect);
+    return std::to_string(rect.left + kTrayIconX) + " " + std::to_string(rect.top + kTrayIconY);
+}
+
+HWND focusOf(const Program& program) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(program.threadId, &info) ? info.hwndFocus : nullptr;
+}
+
+bool click(HWND button) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kReactMs, &result) != 0;
+}
+
+HWND ownedDialog(const Program& program, const char* title) {
+    const HWND dialog = FindWindowA("#32770", title);
+    return dialog != nullptr && GetWindow(dialog, GW_OWNER) == program.window ? dialog : nullptr;
+}
+
+// A file of the build, which holds the driver, the program and the probe.
+std::string besideDriver(const char* name) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::strcpy(std::strrchr(path, '\\') + 1, name);
+    return path;
+}
+
+void printWide(const wchar_t* label, const std::wstring& text) {
+    char utf8[512] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8, sizeof utf8, nullptr, nullptr);
+    std::printf("  %ls \"%s\"\n", label, utf8);
+}
+
+// Right after start the window exists but is hidden; only the tray icon shows.
+bool checkStart(Program& program) {
+    const bool found =
+        waitFor([&] { return (program.window = FindWindowA(nullptr, kMainTitle)) != nullptr; }, kStartMs);
+    if (!CHECK(found)) return false;
+    program.threadId = GetWindowThreadProcessId(program.window, &program.processId);
+    program.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, program.processId);
+    if (!CHECK(program.process != nullptr)) return false;
+
+    CHECK(waitFor([&] { return !shown(program); }, kReactMs));
+    // The window hides itself through a posted message: it must stay hidden.
+    Sleep(kSettleMs);
+    CHECK(!shown(program));
+    CHECK(waitFor([] { return trayWindow() != nullptr; }, kReactMs));
+    RECT tray{};
+    GetWindowRect(trayWindow(), &tray);
+    CHECK(tray.right - tray.left > 0 && tray.bottom - tray.top > 0);
+    return true;
+}
+
+// A second copy finds the first by its title and leaves without a trace.
+void checkSecondCopy(const Program& program) {
+    const std::string path = besideDriver("pivora.exe");
+    std::string commandLine = "\"" + path + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second{};
+    if (!CHECK(CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &second))) {
+        return;
+    }
+    const bool ended = WaitForSingleObject(second.hProcess, 10000) == WAIT_OBJECT_0;
+    if (!CHECK(ended)) TerminateProcess(second.hProcess, 1);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(second.hProcess, &exitCode);
+    CHECK(exitCode == 0);
+    CloseHandle(second.hThread);
+    CloseHandle(second.hProcess);
+
+    CHECK(countTopLevelWindows(kMainTitle) == 1);
+    CHECK(FindWindowA(nullptr, kMainTitle) == program.window);
+    // The copy's own window, still titled "Pivora", is gone too.
+    CHECK(countTopLevelWindows("Pivora") == 0);
+    CHECK(alive(program) && !shown(program) && trayWindow() != nullptr);
+}
+
+// Close is disabled and the About entry follows a separator; read inside the
+// program by the probe library, since Wine serves menus only to their owner.
+void checkSystemMenu(const Program& program) {
+    using program_probe::SystemMenuReport;
+    const HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                              sizeof(SystemMenuReport), program_probe::kReportName);
+    auto* report = static_cast<SystemMenuReport*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    const HMODULE library = LoadLibraryA(besideDriver("pivora_program_probe.dll").c_str());
+    const auto hook =
+        reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(GetProcAddress(library, program_probe::kHookName)));
+    const HHOOK installed =
+        hook != nullptr ? SetWindowsHookExA(WH_GETMESSAGE, hook, library, program.threadId) : nullptr;
+    if (!CHECK(report != nullptr && installed != nullptr)) return;
+
+    PostMessageA(program.window, RegisterWindowMessageA(program_probe::kSystemMenuMessage), 0, 0);
+    const bool answered = waitFor([&] { return report->ready != 0; }, kReactMs);
+    UnhookWindowsHookEx(installed);
+    if (!CHECK(answered && report->found && report->count >= 2)) return;
+
+    // SC_CLOSE is either gone (replaced by an entry without a command) or greyed.
+    CHECK(report->closeState == 0xFFFFFFFF || (report->closeState & MF_GRAYED) != 0);
+    const program_probe::MenuItem& about = report->items[report->count - 1];
+    const program_probe::MenuItem& before = report->items[report->count - 2];
+    if (!CHECK(about.id == kSysCommandAbout && std::wcscmp(about.text, kAboutMenuText) == 0)) {
+        std::printf("  last entry: command %u\n", about.id);
+        printWide(L"text", about.text);
+    }
+    CHECK((about.state & (MF_GRAYED | MF_DISABLED)) == 0);
+    CHECK((before.state & MF_SEPARATOR) != 0);
+    UnmapViewOfFile(report);
+    CloseHandle(mapping);
+}
+
+// A real double click on the tray icon; a posted callback if it did not arrive.
+bool showFromTray(const Program& program) {
+    xdotool("mousemove " + trayIconPosition() + " click --repeat 2 --delay 100 1");
+    if (waitFor([&] { return shown(program); }, kReactMs)) return true;
+    note("the double click on the tray icon did not show the window; posting 1124 with 0x203");
+    PostMessageA(program.window, kTrayMessage, 0, WM_LBUTTONDBLCLK);
+    return waitFor([&] { return shown(program); }, kReactMs);
+}
+
+void checkShownPanel(const Program& program) {
+    if (!CHECK(showFromTray(program))) return;
+    CHECK(!IsIconic(program.window));
+    CHECK(waitFor([&] { return GetForegroundWindow() == program.window; }, kReactMs));
+    CHECK(controlText(program.window, kSoftwareVersion) == "1.2.7");
+    // The fourth row's buttons are made to fit the 13 x 26 images.
+    for (const int id : {1004, 1008}) {
+        RECT rect{};
+        GetWindowRect(GetDlgItem(program.window, id), &rect);
+        if (!CHECK(rect.right - rect.left == 15 && rect.bottom - rect.top == 27)) {
+            std::printf("  control %d is %ld x %ld\n", id, rect.right - rect.left, rect.bottom - rect.top);
+        }
+    }
+    Sleep(300);  // let the panel paint
+    screenshot("panel");
+}
+
+void checkOkHides(const Program& program) {
+    CHECK(click(GetDlgItem(program.window, kOkButton)));
+    CHECK(waitFor([&] { return !shown(program); }, kReactMs));
+    CHECK(alive(program) && trayWindow() != nullptr);
+}
+
+void checkMinimiseHides(const Program& program) {
+    if (!CHECK(showFromTray(program))) return;
+    PostMessageA(program.window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    CHECK(waitFor([&] { return !shown(program); }, kReactMs));
+    CHECK(alive(program));
+    // Back from the tray, the window is restored, not left minimised.
+    if (!CHECK(showFromTray(program))) return;
+    CHECK(waitFor([&] { return !IsIconic(program.window); }, kReactMs));
+}
+
+// Enter, Esc and Space must neither end the program nor press a button: with
+// the focus on OK, each of them would otherwise hide or close the window.
+void checkKeysIgnored(const Program& program) {
+    const HWND ok = GetDlgItem(program.window, kOkButton);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(program.window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok), TRUE, SMTO_ABORTIFHUNG, kReactMs,
+                        &result);
+    if (!CHECK(shown(program) && GetForegroundWindow() == program.window && focusOf(program) == ok)) return;
+    for (const char* key : {"Return", "Escape", "space"}) {
+        xdotool(std::string("key ") + key);
+        Sleep(kSettleMs);
+        if (!CHECK(alive(program) && shown(program) && focusOf(program) == ok)) std::printf("  after %s\n", key);
+    }
+    // The keys reached the window: Tab moves the focus on.
+    xdotool("key Tab");
+    CHECK(waitFor([&] { return focusOf(program) != ok && focusOf(program) != nullptr; }, kReactMs));
+}
+
+void checkAboutBox(const Program& program) {
+    PostMessageA(program.window, WM_SYSCOMMAND, kSysCommandAbout, 0);
+    HWND about = nullptr;
+    if (!CHECK(waitFor([&] { return (about = ownedDialog(program, "About")) != nullptr && IsWindowVisible(about); },
+                       kReactMs))) {
+        return;
+    }
+    CHECK(controlText(about, 1027) == "Pivora Version 1.27");
+    CHECK(controlText(about, 1028) == pivora::text::kAboutNotice);
+    // Modal over the main window, and centred on it.
+    CHECK(!IsWindowEnabled(program.window));
+    RECT box{};
+    RECT owner{};
+    GetWindowRect(about, &box);
+    GetWindowRect(program.window, &owner);
+    const long dx = (box.left + box.right) - (owner.left + owner.right);
+    const long dy = (box.top + box.bottom) - (owner.top + owner.bottom);
+    if (!CHECK(dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2)) std::printf("  off centre by %ld, %ld (half px)\n", dx, dy);
+    Sleep(300);
+    screenshot("about");
+
+    CHECK(click(GetDlgItem(about, IDOK)));
+    CHECK(waitFor([&] { return !IsWindow(about); }, kReactMs));
+    CHECK(IsWindowEnabled(program.window) && alive(program));
+}
+
+void checkBusyNotice(const Program& program) {
+    const HWND notice = ownedDialog(program, "MESSAGE");
+    if (!CHECK(notice != nullptr)) return;
+    CHECK(!IsWindowVisible(notice));
+    const std::wstring text = controlTextW(notice, 1032);
+    if (!CHECK(text == L"USB device is being used, please try later.")) printWide(L"notice", text);
+    // The template's (0, 0) is taken in the main window's client area: the
+    // two client areas start at the same point.
+    POINT origin{0, 0};
+    ClientToScreen(program.window, &origin);
+    POINT noticeOrigin{0, 0};
+    ClientToScreen(notice, &noticeOrigin);
+    if (!CHECK(noticeOrigin.x == origin.x && noticeOrigin.y == origin.y)) {
+        std::printf("  notice's client area at %ld, %ld; the main window's at %ld, %ld\n", noticeOrigin.x,
+                    noticeOrigin.y, origin.x, origin.y);
+    }
+
+    ShowWindow(notice, SW_SHOW);
+    CHECK(waitFor([&] { return IsWindowVisible(notice) != FALSE; }, kReactMs));
+    Sleep(300);
+    screenshot("busy_notice");
+    // OK and Cancel hide the notice; the window stays for the next time.
+    CHECK(click(GetDlgItem(notice, IDOK)));
+    CHECK(waitFor([&] { return !IsWindowVisible(notice); }, kReactMs) && IsWindow(notice));
+    ShowWindow(notice, SW_SHOW);
+    PostMessageA(notice, WM_CLOSE, 0, 0);
+    CHECK(waitFor([&] { return !IsWindowVisible(notice); }, kReactMs) && IsWindow(notice));
+    CHECK(alive(program));
+}
+
+// Run with the program started in a Traditional Chinese (Taiwan) locale: the
+// notice reads in Chinese, from its Big5 bytes. The program is then closed.
+void checkChineseNotice() {
+    Program program;
+    if (!CHECK(waitFor([&] { return (program.window = FindWindowA(nullptr, kMainTitle)) != nullptr; }, kStartMs))) {
+        return;
+    }
+    GetWindowThreadProcessId(program.window, &program.processId);
+    program.process = OpenProcess(SYNCHRONIZE, FALSE, program.processId);
+    // The notice comes last in the running copy's setup, after the title;
+    // its text is set once its controls exist.
+    HWND notice = nullptr;
+    std::wstring text;
+    CHECK(waitFor(
+        [&] {
+            notice = ownedDialog(program, "MESSAGE");
+            text = notice != nullptr ? controlTextW(notice, 1032) : L"";
+            return !text.empty() && text != L"Message";
+        },
+        kReactMs));
+    if (!CHECK(text == kBusyNoticeChinese)) printWide(L"notice", text);
+    // The tray menu's Exit does just this; the real one is tried in the first run.
+    PostMessageA(program.window, WM_CLOSE, 0, 0);
+    CHECK(program.process != nullptr && WaitForSingleObject(program.process, 10000) == WAIT_OBJECT_0);
+    if (program.process != nullptr) CloseHandle(program.process);
+}
+
+HWND visibleMenu(const Program& program) {
+    const HWND menu = FindWindowA("#32768", nullptr);
+    DWORD owner = 0;
+    if (menu == nullptr || !IsWindowVisible(menu)) return nullptr;
+    GetWindowThreadProcessId(menu, &owner);
+    return owner == program.processId ? menu : nullptr;
+}
+
+// A real right click on the tray icon, then a click on "Exit", the menu's last entry.
+void checkExitFromTray(const Program& program) {
+    CHECK(click(GetDlgItem(program.window, kOkButton)));
+    CHECK(waitFor([&] { return !shown(program); }, kReactMs));
+
+    xdotool("mousemove " + trayIconPosition() + " click 3");
+    HWND menu = nullptr;
+    if (!waitFor([&] { return (menu = visibleMenu(program)) != nullptr; }, kReactMs)) {
+        note("the right click on the tray icon opened no menu; posting 1124 with 0x204");
+        PostMessageA(program.window, kTrayMessage, 0, WM_RBUTTONDOWN);
+        if (!CHECK(waitFor([&] { return (menu = visibleMenu(program)) != nullptr; }, kReactMs))) return;
+    }
+    Sleep(300);
+    screenshot("tray_menu");
+    RECT rect{};
+    GetWindowRect(menu, &rect);
+    xdotool("mousemove " + std::to_string((rect.left + rect.right) / 2) + " " + std::to_string(rect.bottom - 12) +
+            " click 1");
+
+    const bool ended = WaitForSingleObject(program.process, 10000) == WAIT_OBJECT_0;
+    if (!CHECK(ended)) return;
+    DWORD exitCode = 1;
+    GetExitCodeProcess(program.process, &exitCode);
+    CHECK(exitCode == 0);
+    CHECK(countTopLevelWindows(kMainTitle) == 0);
+    // With its only icon gone, Wine's tray window goes too.
+    CHECK(waitFor([] { return trayWindow() == nullptr; }, kReactMs));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    wine_check::start();
+    if (argc > 1 && std::strcmp(argv[1], "--chinese-notice") == 0) {
+        checkChineseNotice();
+        return wine_check::finish();
+    }
+    Program program;
+    if (checkStart(program)) {
+        checkSecondCopy(program);
+        checkSystemMenu(program);
+        checkShownPanel(program);
+        checkOkHides(program);
+        checkMinimiseHides(program);
+        checkKeysIgnored(program);
+        checkAboutBox(program);
+        checkBusyNotice(program);
+        checkExitFromTray(program);
+    }
+    if (fallbacks > 0) std::printf("%d interaction(s) were posted instead of real input\n", fallbacks);
+    if (program.process != nullptr) CloseHandle(program.process);
+    return wine_check::finish();
+}
