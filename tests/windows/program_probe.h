@@ -4,13 +4,7 @@
 // reports about the main window from inside the program's own process: Wine
 // answers menu calls only there.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
 namespace program_probe {
 
