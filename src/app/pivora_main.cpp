@@ -6,14 +6,7 @@
 #include "app/main_dialog_proc.h"
 #include "app/switch_dialog.h"
 #include "platform/diagnostic_trace.h"
-#include "platform/platform.h"
-#include "platform/win32/win32_clock.h"
-#include "platform/win32/win32_device_interface_api.h"
-#include "platform/win32/win32_device_removal_api.h"
-#include "platform/win32/win32_hid_device_api.h"
-#include "platform/win32/win32_registry_api.h"
-#include "platform/win32/win32_spooler_api.h"
-#include "platform/win32/win32_usb_hub_api.h"
+#include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_window_api.h"
 #include "ui/resource_ids.h"
 
@@ -38,18 +31,11 @@ private:
 };
 
 int SwitchApp::run(HINSTANCE module) {
-    Win32Clock clock;
     DiagnosticTrace trace;  // the product's trace discards everything
-    Win32DeviceInterfaceApi interfaces;
-    Win32HidDeviceApi hid;
-    Win32UsbHubApi hubs;
-    Win32DeviceRemovalApi removal;
-    Win32SpoolerApi spooler;
-    Win32RegistryApi registry;
-    Platform platform{clock, trace, interfaces, hid, hubs, removal, spooler, registry};
+    Win32Platform real(trace);
     Win32WindowApi windows(module, AboutDialog::procedure, BusyNoticeDialog::procedure);
 
-    SwitchDialog dialog(platform, windows);
+    SwitchDialog dialog(real.platform, windows);
     const HWND window = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_PORT_PANEL), nullptr, mainDialogProcedure,
                                            reinterpret_cast<LPARAM>(&dialog));
     if (window == nullptr) return 1;

@@ -10,14 +10,7 @@
 
 #include "app/switch_dialog.h"
 #include "check.h"
-#include "platform/platform.h"
-#include "platform/win32/win32_clock.h"
-#include "platform/win32/win32_device_interface_api.h"
-#include "platform/win32/win32_device_removal_api.h"
-#include "platform/win32/win32_hid_device_api.h"
-#include "platform/win32/win32_registry_api.h"
-#include "platform/win32/win32_spooler_api.h"
-#include "platform/win32/win32_usb_hub_api.h"
+#include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_window_api.h"
 #include "printer/printer_guard.h"
 
@@ -125,18 +118,13 @@ void checkPortMapping(PrinterGuard& guard) {
 int main() {
     wine_check::start();
 
-    Win32Clock clock;
     DiagnosticTrace trace;
-    Win32DeviceInterfaceApi interfaces;
-    Win32HidDeviceApi hid;
-    Win32UsbHubApi hubs;
-    Win32DeviceRemovalApi removal;
-    Win32SpoolerApi spooler;
-    Win32RegistryApi registry;
-    PrinterGuard guard(spooler, registry);
+    Win32Platform real(trace);
+    Platform& platform = real.platform;
+    PrinterGuard guard(platform.spooler, platform.registry);
 
-    checkRegistrySeam(registry);
-    checkSpoolerSeam(spooler);
+    checkRegistrySeam(platform.registry);
+    checkSpoolerSeam(platform.spooler);
     checkPortMapping(guard);
 
     DWORD start = GetTickCount();
@@ -146,7 +134,6 @@ int main() {
     CHECK(printers == 0);
     CHECK(elapsed < kAtOnceMs);
 
-    Platform platform{clock, trace, interfaces, hid, hubs, removal, spooler, registry};
     // No dialog procedures: the veto never touches the window.
     Win32WindowApi window(GetModuleHandleA(nullptr), nullptr, nullptr);
     SwitchDialog dialog(platform, window);
