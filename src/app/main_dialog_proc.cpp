@@ -33,21 +33,6 @@ INT_PTR handledWithResult(HWND window, LRESULT result) {
     return TRUE;
 }
 
-INT_PTR onCommand(SwitchDialog& dialog, WPARAM wParam) {
-    switch (LOWORD(wParam)) {
-        case IDC_OK:
-            dialog.hideToTray();
-            return TRUE;
-        case IDCANCEL:
-            PostQuitMessage(IDCANCEL);
-            return TRUE;
-        default:
-            // The arrow buttons (1001 to 1008) and DebugClear (1026) are wired
-            // with the port control; the OK command (control 1) does nothing.
-            return FALSE;
-    }
-}
-
 }  // namespace
 
 INT_PTR CALLBACK mainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -60,9 +45,6 @@ INT_PTR CALLBACK mainDialogProcedure(HWND window, UINT message, WPARAM wParam, L
     if (dialog == nullptr) return FALSE;
 
     switch (message) {
-        case WM_SIZE:
-            dialog->handleSize(wParam, LOWORD(lParam), HIWORD(lParam));
-            return FALSE;
         case WM_SYSCOMMAND:
             return dialog->onSystemCommand(wParam) ? handledWithResult(window, 0) : FALSE;
         case WM_PAINT:
@@ -73,17 +55,20 @@ INT_PTR CALLBACK mainDialogProcedure(HWND window, UINT message, WPARAM wParam, L
             // One of the messages whose dialog procedure result is the answer.
             return reinterpret_cast<INT_PTR>(dialog->appIcon);
         case WM_COMMAND:
-            return onCommand(*dialog, wParam);
-        case win::kWmSwitchTray:
-            dialog->onTrayNotify(lParam);
-            return FALSE;
+            if (LOWORD(wParam) == IDCANCEL) {
+                PostQuitMessage(IDCANCEL);
+                return TRUE;
+            }
+            dialog->onWindowMessage(message, wParam, lParam);
+            return TRUE;
         default:
             if (message == taskbarCreatedMessage() && message != 0) {
                 dialog->onTaskbarCreated();
                 return FALSE;
             }
-            // WM_TIMER, WM_SWITCH_HOTKEY, WM_DEVICECHANGE, WM_POWERBROADCAST and
-            // WM_QUERYENDSESSION belong to the port control.
+            // Sizes, timers, device changes and the tray's callback; the
+            // default handling follows each of them.
+            dialog->onWindowMessage(message, wParam, lParam);
             return FALSE;
     }
 }

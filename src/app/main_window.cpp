@@ -86,6 +86,7 @@ void SwitchDialog::startLiveInstance() {
 
     busyNotice = windows_.createBusyNotice(window);
     windows_.setControlText(window, IDC_SOFTWARE_VERSION, text::kSoftwareVersion);
+    buttonImages.load();
 }
 
 int SwitchDialog::tearDownMainWindow() {
@@ -135,6 +136,10 @@ bool SwitchDialog::filterMainWindowInput(const QueuedMessage& message) {
                     (static_cast<std::uint32_t>(static_cast<std::uint16_t>(message.cursorY)) << 16));
                 windows_.postMessage(window, win::kWmNcLButtonDown, win::kHtCaption, position);
             }
+            return false;
+        case win::kWmDeviceChange:
+            // Acted on here and again by the window procedure, to the same effect.
+            onDeviceChange();
             return false;
         default:
             return false;

@@ -9,6 +9,8 @@ SwitchDialog::SwitchDialog(Platform& platform, WindowApi& windows)
       channel(platform.interfaces, platform.hid, platform.clock, platform.trace),
       printerGuard(platform.spooler, platform.registry),
       appIcon(windows.loadIcon(IDI_APP)),
+      buttonImages(windows),
+      deferredReports(platform.trace),
       platform_(platform),
       windows_(windows) {}
 

@@ -3,10 +3,12 @@
 #include <array>
 #include <cstdint>
 
+#include "controller/deferred_reports.h"
 #include "controller/hid_report_channel.h"
 #include "platform/platform.h"
 #include "platform/window_api.h"
 #include "printer/printer_guard.h"
+#include "ui/button_images.h"
 #include "usb/usb_topology.h"
 
 namespace pivora {
@@ -61,6 +63,28 @@ public:
     // message): without the icon a hidden window could not be reached.
     void onTaskbarCreated();
 
+    // The messages every copy of the window procedure routes here, whatever
+    // the window layer: sizes, timers, device changes, the tray's callback and
+    // the panel's commands. The Win32 dialog procedure and the native tests'
+    // message queue both call it, so both route alike.
+    void onWindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void onCommand(int controlId, int notification);
+
+    // Port control: the tick run by both timers, and what a device change does.
+    void controlTick(std::uintptr_t timerId);
+    void onDeviceChange();
+
+    // Port panel.
+    void refreshPortPanel(std::uint8_t ownedPorts);
+    void showPortOwners(std::uint8_t otherPorts);
+    void markPortPending(int port, int buttonId);
+
+    // Port ID registry, kept in step with the controller's.
+    int storeAndVerifyPortId(std::uint8_t slotBit, std::uint16_t vendorId, std::uint16_t productId);
+    void loadAllPortIds();
+    void clearPortIdSlots(std::uint8_t slotMask);
+    void dumpPortIds();
+
     // The ports of `portMask` that may be handed over: those whose device is
     // a local printer with a queued job are taken out.
     std::uint8_t vetoPrinterPorts(std::uint8_t portMask);
@@ -75,6 +99,9 @@ public:
     TrayIconRecord trayIcon;
     int liveInstance = 0;
     std::array<char, UsbTopology::kNameSize> hubName{};
+    ButtonImages buttonImages;
+    // ReleaseRequest and PortIdCleared reports a reply wait passed over.
+    DeferredReports deferredReports;
 
     // Control fields.
     int controllerOpen = 0;
@@ -93,6 +120,23 @@ public:
 
 private:
     void showMainWindow();
+
+    // The steps of the control tick, in the order it runs them.
+    void connectStep();
+    void hubStep();
+    void clearingStep();
+    void reportStep();
+    void followUpStep();
+    void onInfoReply(const std::uint8_t* report);
+    void onStatusReply(std::uint8_t rawMask);
+    // Ticks until a controller is found empty the panel with this.
+    void clearPanel();
+
+    void refreshPortRow(int port, std::uint8_t ownedPorts);
+    // After a reply that never came: the controller is looked for afresh.
+    void resetAfterLoadTimeout();
+    int sendAndAwait(const Request& request, std::uint8_t awaitedCode, int limit,
+                     std::array<std::uint8_t, kControllerReportLength>& reply);
 
     Platform& platform_;
     WindowApi& windows_;

@@ -15,6 +15,8 @@ constexpr std::uint32_t kWmNcLButtonDown = 0x00A1;
 constexpr std::uint32_t kWmKeyDown = 0x0100;
 constexpr std::uint32_t kWmKeyUp = 0x0101;
 constexpr std::uint32_t kWmChar = 0x0102;
+constexpr std::uint32_t kWmCommand = 0x0111;
+constexpr std::uint32_t kWmTimer = 0x0113;
 constexpr std::uint32_t kWmLButtonDown = 0x0201;
 constexpr std::uint32_t kWmLButtonDblClk = 0x0203;
 constexpr std::uint32_t kWmRButtonDown = 0x0204;
@@ -29,6 +31,8 @@ constexpr std::uintptr_t kHtCaption = 2;
 constexpr int kSwHide = 0;
 constexpr int kSwShowNormal = 1;
 constexpr int kSwShow = 5;
+
+constexpr std::uint32_t kBnClicked = 0;
 
 constexpr std::uint32_t kScClose = 0xF060;
 constexpr std::uint32_t kSysCommandAbout = 0x10;
@@ -105,6 +109,12 @@ public:
     virtual OsHandle loadIcon(std::uint32_t id) = 0;
     // WM_SETICON with ICON_BIG or ICON_SMALL.
     virtual void setWindowIcon(OsHandle window, int which, OsHandle icon) = 0;
+    // LoadBitmapA of the program's bitmap `id`, or nullptr; DeleteObject of one.
+    virtual OsHandle loadBitmap(std::uint32_t id) = 0;
+    virtual int deleteBitmap(OsHandle bitmap) = 0;
+    // BM_SETIMAGE with IMAGE_BITMAP on a dialog's button. The button does not
+    // own the bitmap: whoever loaded it deletes it once no button shows it.
+    virtual void setButtonImage(OsHandle dialog, int controlId, OsHandle bitmap) = 0;
 
     // Shell_NotifyIconA(NIM_ADD / NIM_DELETE, record).
     virtual int addTrayIcon(const TrayIconRecord& record) = 0;

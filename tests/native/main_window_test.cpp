@@ -57,6 +57,10 @@ TEST_F(MainWindow, FirstCopySetsUpInOrder) {
         "resizeControl 1008 15x27",
         "createBusyNotice owner 77",
         "setControlText 1016 1.2.7",
+        // The arrow images, dim, lit and pending, each for ports 0 to 3.
+        "loadBitmap 149", "loadBitmap 148", "loadBitmap 147", "loadBitmap 160",
+        "loadBitmap 153", "loadBitmap 152", "loadBitmap 151", "loadBitmap 164",
+        "loadBitmap 158", "loadBitmap 157", "loadBitmap 156", "loadBitmap 168",
     };
     EXPECT_EQ(callsSince(1), expected) << "after the app icon's load at construction";
     EXPECT_EQ(windows.aboutEntryText, u"\u95DC\u65BC Pivora(&A)...");

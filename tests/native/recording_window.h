@@ -110,6 +110,22 @@ public:
     void setWindowIcon(OsHandle, int which, OsHandle icon) override {
         record("setWindowIcon " + std::to_string(which) + " " + name(icon));
     }
+    // Bitmaps are handles kBitmapBase + their resource id, and are recorded by id.
+    static constexpr std::uintptr_t kBitmapBase = 0xB000;
+    OsHandle loadBitmap(std::uint32_t id) override {
+        record("loadBitmap " + std::to_string(id));
+        ++bitmapsLoaded;
+        return handle(kBitmapBase + id);
+    }
+    int deleteBitmap(OsHandle bitmap) override {
+        ++bitmapsDeleted;
+        return record("deleteBitmap " + bitmapId(bitmap));
+    }
+    void setButtonImage(OsHandle, int id, OsHandle bitmap) override {
+        record("setButtonImage " + std::to_string(id) + " " + bitmapId(bitmap));
+    }
+    int bitmapsLoaded = 0;
+    int bitmapsDeleted = 0;
     int addTrayIcon(const TrayIconRecord& record_) override {
         traysAdded.push_back(record_);
         return record("addTrayIcon");
@@ -133,6 +149,9 @@ private:
         char text[32];
         std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(window)));
         return text;
+    }
+    static std::string bitmapId(OsHandle bitmap) {
+        return std::to_string(reinterpret_cast<std::uintptr_t>(bitmap) - kBitmapBase);
     }
     static std::string ascii(const char16_t* text) {
         if (text == nullptr) return "-";

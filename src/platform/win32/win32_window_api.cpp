@@ -16,6 +16,9 @@ static_assert(win::kWmNcLButtonDown == WM_NCLBUTTONDOWN);
 static_assert(win::kWmKeyDown == WM_KEYDOWN);
 static_assert(win::kWmKeyUp == WM_KEYUP);
 static_assert(win::kWmChar == WM_CHAR);
+static_assert(win::kWmCommand == WM_COMMAND);
+static_assert(win::kWmTimer == WM_TIMER);
+static_assert(win::kBnClicked == BN_CLICKED);
 static_assert(win::kWmLButtonDown == WM_LBUTTONDOWN);
 static_assert(win::kWmLButtonDblClk == WM_LBUTTONDBLCLK);
 static_assert(win::kWmRButtonDown == WM_RBUTTONDOWN);
@@ -143,6 +146,14 @@ OsHandle Win32WindowApi::loadIcon(std::uint32_t id) { return LoadIconA(module_, 
 
 void Win32WindowApi::setWindowIcon(OsHandle window, int which, OsHandle icon) {
     SendMessageA(asWindow(window), WM_SETICON, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(icon));
+}
+
+OsHandle Win32WindowApi::loadBitmap(std::uint32_t id) { return LoadBitmapA(module_, MAKEINTRESOURCEA(id)); }
+
+int Win32WindowApi::deleteBitmap(OsHandle bitmap) { return DeleteObject(static_cast<HBITMAP>(bitmap)) ? 1 : 0; }
+
+void Win32WindowApi::setButtonImage(OsHandle dialog, int controlId, OsHandle bitmap) {
+    SendDlgItemMessageA(asWindow(dialog), controlId, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
 }
 
 int Win32WindowApi::addTrayIcon(const TrayIconRecord& record) {

@@ -38,6 +38,9 @@ public:
     int loadString(std::uint32_t id, char16_t* text, int size) override;
     OsHandle loadIcon(std::uint32_t id) override;
     void setWindowIcon(OsHandle window, int which, OsHandle icon) override;
+    OsHandle loadBitmap(std::uint32_t id) override;
+    int deleteBitmap(OsHandle bitmap) override;
+    void setButtonImage(OsHandle dialog, int controlId, OsHandle bitmap) override;
 
     int addTrayIcon(const TrayIconRecord& record) override;
     int deleteTrayIcon(const TrayIconRecord& record) override;

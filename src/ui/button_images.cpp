@@ -1,0 +1,41 @@
+#include "ui/button_images.h"
+
+#include "ui/resource_ids.h"
+
+namespace pivora {
+
+namespace {
+// Indexed by style, then by port 0..3 (whose digits are 4, 3, 2, 1).
+constexpr std::uint32_t kResources[3][ButtonImages::kPorts] = {
+    {IDB_DIM_4, IDB_DIM_3, IDB_DIM_2, IDB_DIM_1},
+    {IDB_LIT_4, IDB_LIT_3, IDB_LIT_2, IDB_LIT_1},
+    {IDB_PENDING_4, IDB_PENDING_3, IDB_PENDING_2, IDB_PENDING_1},
+};
+
+bool validPort(int port) { return port >= 0 && port < ButtonImages::kPorts; }
+}  // namespace
+
+ButtonImages::~ButtonImages() {
+    for (auto& style : images_)
+        for (OsHandle& bitmap : style)
+            if (bitmap != nullptr) windows_.deleteBitmap(bitmap);
+}
+
+void ButtonImages::load() {
+    if (loaded_) return;
+    loaded_ = true;
+    for (int style = 0; style < 3; ++style)
+        for (int port = 0; port < kPorts; ++port)
+            images_[static_cast<std::size_t>(style)][static_cast<std::size_t>(port)] =
+                windows_.loadBitmap(kResources[style][port]);
+}
+
+OsHandle ButtonImages::image(Style style, int port) const {
+    return validPort(port) ? images_[static_cast<std::size_t>(style)][static_cast<std::size_t>(port)] : nullptr;
+}
+
+std::uint32_t ButtonImages::resourceId(Style style, int port) {
+    return validPort(port) ? kResources[style][port] : 0;
+}
+
+}  // namespace pivora
