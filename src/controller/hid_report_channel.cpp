@@ -247,7 +247,13 @@ int HidReportChannel::connectController() {
             found = 1;
         }
     }
-    return found;
+    // Listed is not enough: a controller that could not be opened (busy for a
+    // moment, its driver still starting) is tried again on the next tick.
+    return found && deviceHandle != nullptr ? 1 : 0;
+}
+
+bool HidReportChannel::readSideFailed() const {
+    return deviceHandle != nullptr && isErrorStatus(readState.internal);
 }
 
 }  // namespace pivora

@@ -52,6 +52,9 @@ public:
     int connectController();
 
     bool isOpen() const { return deviceHandle != nullptr; }
+    // The last read completed with an error (the controller unplugged, say):
+    // nothing more comes through this handle until it is opened again.
+    bool readSideFailed() const;
     std::uint32_t getReportLength() const { return reportLength; }
 
 private:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "controller/deferred_reports.h"
 #include "controller/hid_report_channel.h"
 
 namespace pivora {
@@ -11,7 +12,7 @@ constexpr std::uint32_t kReplyPollMs = 100;
 }
 
 int awaitReply(HidReportChannel& channel, Clock& clock, std::uint8_t awaitedCode, int limit, int& replyWaitCount,
-               std::array<std::uint8_t, kControllerReportLength>& reply) {
+               std::array<std::uint8_t, kControllerReportLength>& reply, DeferredReports* deferred) {
     replyWaitCount = limit;
     // poll() may deliver a whole report of the channel's length, whatever it is.
     std::array<std::uint8_t, HidReportChannel::kMaxReportLength> received{};
@@ -21,6 +22,7 @@ int awaitReply(HidReportChannel& channel, Clock& clock, std::uint8_t awaitedCode
             std::copy_n(received.begin(), reply.size(), reply.begin());
             return 1;
         }
+        if (deferred != nullptr) deferred->keepIfDeferred(received.data(), length);
         clock.sleep(kReplyPollMs);
         if (replyWaitCount == 0) return 0;
         --replyWaitCount;

@@ -151,13 +151,28 @@ TEST_F(DeviceListing, EveryControllerIsOpenedAndTheLastStaysOpen) {
     openAfterListing = 3;  // the open controller and its two events
 }
 
-TEST_F(DeviceListing, ControllerThatCannotBeOpenedStillCountsAsFound) {
+// Listed but not opened is not connected: the tick must try again rather
+// than wait, deaf, for an unrelated device change.
+TEST_F(DeviceListing, ControllerThatCannotBeOpenedIsNotConnected) {
     const int controller = hid.addDevice(hidPath(0), 0x04B4, 0x120D);
     hid.setFault(controller, SimHidDevices::Fault::OverlappedOpenFails);
-    EXPECT_EQ(channel.connectController(), 1);
+    EXPECT_EQ(channel.connectController(), 0);
     EXPECT_FALSE(channel.isOpen());
     std::array<std::uint8_t, 8> buffer{};
     EXPECT_EQ(channel.poll(buffer.data()), 0);
+
+    hid.setFault(controller, SimHidDevices::Fault::None);
+    EXPECT_EQ(channel.connectController(), 1) << "the next try opens it";
+    EXPECT_TRUE(channel.isOpen());
+    openAfterListing = 3;  // the open controller and its two events
+}
+
+TEST_F(DeviceListing, LastControllerFailingToOpenLeavesNoneConnected) {
+    hid.addDevice(hidPath(0), 0x04B4, 0x120D);
+    const int second = hid.addDevice(hidPath(1), 0x04B4, 0x120D);
+    hid.setFault(second, SimHidDevices::Fault::OverlappedOpenFails);
+    EXPECT_EQ(channel.connectController(), 0) << "opening the second closed the first";
+    EXPECT_FALSE(channel.isOpen());
     openAfterListing = 2;  // the failed open's two events, released with the channel
 }
 
