@@ -129,8 +129,6 @@ private:
     void followUpStep();
     void onInfoReply(const std::uint8_t* report);
     void onStatusReply(std::uint8_t rawMask);
-    // Ticks until a controller is found empty the panel with this.
-    void clearPanel();
 
     void refreshPortRow(int port, std::uint8_t ownedPorts);
     // After a reply that never came: the controller is looked for afresh.

@@ -1,7 +1,134 @@
+#include <array>
+#include <cstdio>
+
 #include "app/switch_dialog.h"
+#include "controller/port_masks.h"
+#include "ui/resource_ids.h"
 
 namespace pivora {
 
-void SwitchDialog::controlTick(std::uintptr_t) {}
+namespace {
+constexpr std::uint16_t kHubVendorId = 0x0424;
+constexpr std::uint16_t kHubProductId = 0x2524;
+constexpr std::size_t kWorkSize = 256;
+
+// The panel's rows as the clearing step empties them: (name box, frame).
+constexpr std::array<std::array<int, 2>, 5> kClearedRows = {{
+    {IDC_NAME_ROW4, IDC_FRAME_ROW1},
+    {IDC_NAME_ROW3, IDC_FRAME_ROW2},
+    {IDC_NAME_ROW2, IDC_FRAME_ROW3},
+    {IDC_NAME_ROW1, IDC_FRAME_ROW4},
+    {IDC_NAME_ROW5, IDC_FRAME_ROW5},
+}};
+constexpr std::array<int, 8> kArrowButtons = {IDC_CLAIM_ROW4,   IDC_CLAIM_ROW3,   IDC_CLAIM_ROW2,   IDC_CLAIM_ROW1,
+                                              IDC_RELEASE_ROW4, IDC_RELEASE_ROW3, IDC_RELEASE_ROW2, IDC_RELEASE_ROW1};
+constexpr std::array<int, 3> kStatusFields = {IDC_FIRMWARE_VERSION, IDC_HOST, IDC_SWITCH_TYPE};
+}  // namespace
+
+void SwitchDialog::controlTick(std::uintptr_t) {
+    // A read that failed (the controller went away) would leave the channel
+    // deaf for good: treat it as a lost connection and connect again.
+    if (controllerOpen == 1 && channel.readSideFailed()) onDeviceChange();
+
+    // Each step tests the fields as the steps before it left them, so one
+    // tick can go from searching to ready.
+    if (controllerOpen == 0) connectStep();
+    if (controllerOpen == 1 && hubReady == 0) hubStep();
+    if (controllerOpen == 0 && hubReady == 0) clearingStep();
+    if (controllerOpen == 1 && hubReady == 1) reportStep();
+    if (pendingAction == 0) followUpStep();
+}
+
+void SwitchDialog::connectStep() {
+    if (channel.connectController() == 1) controllerOpen = 1;
+}
+
+void SwitchDialog::hubStep() {
+    if (usbTopology.locateHub(kHubVendorId, kHubProductId, hubName.data()) != 1) return;
+    std::uint32_t portCount = 0;
+    if (usbTopology.getHubPortCount(hubName.data(), &portCount) == 1) {
+        // The controller sits on one of the hub's first two ports only in
+        // the two-port model, whose user ports are 2 and 3.
+        hubKind = FourPort;
+        for (int port : {0, 1}) {
+            std::uint16_t vendorId = 0;
+            std::uint16_t productId = 0;
+            std::uint32_t isHub = 0;
+            if (usbTopology.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) == 1 &&
+                vendorId == HidReportChannel::kControllerVendorId && productId == HidReportChannel::kControllerProductId)
+                hubKind = TwoPort;
+        }
+        windows_.setControlText(window, IDC_SWITCH_TYPE, hubKind == TwoPort ? "2-2" : "2-4");
+    }
+    sendRequest(channel, infoQuery());
+    hubReady = 1;
+}
+
+void SwitchDialog::clearingStep() {
+    portIds.fill(PortIdSlot{});
+    // Requests of a controller that is gone mean nothing to the next one.
+    deferredReports.clear();
+    for (const auto& row : kClearedRows) {
+        windows_.setControlText(window, row[0], "");
+        windows_.showControl(window, row[0], win::kSwHide);
+        windows_.showControl(window, row[1], win::kSwHide);
+    }
+    for (int button : kArrowButtons) windows_.showControl(window, button, win::kSwHide);
+    for (int field : kStatusFields) windows_.setControlText(window, field, "");
+}
+
+void SwitchDialog::reportStep() {
+    std::array<std::uint8_t, kWorkSize> work{};
+    // What a reply wait set aside came before anything the channel holds now.
+    int length = deferredReports.take(work.data());
+    if (length == 0) length = channel.poll(work.data());
+    if (length < 2) return;
+    switch (work[1]) {
+        case code::InfoReply:
+            onInfoReply(work.data());
+            break;
+        case code::StatusReply:
+            onStatusReply(work[2]);
+            break;
+        case code::PortIdCleared:
+            clearPortIdSlots(work[2]);
+            break;
+        default:
+            break;  // consumed and ignored
+    }
+}
+
+void SwitchDialog::onInfoReply(const std::uint8_t* report) {
+    char text[kWorkSize];
+    // A leading 0 prints nothing before its point: version 0.5.3 reads ".5.3".
+    std::snprintf(text, sizeof text, "%.d.%d.%d", report[2], report[3], report[4]);
+    windows_.setControlText(window, IDC_FIRMWARE_VERSION, text);
+    // Every reader of the masks takes any non-zero host byte for host B; the
+    // letter shown says the same.
+    hostIndex = report[5] != 0 ? 1 : 0;
+    const char host[2] = {static_cast<char>('A' + hostIndex), '\0'};
+    windows_.setControlText(window, IDC_HOST, host);
+    pendingAction = 0;
+    loadAllPortIds();
+    sendRequest(channel, statusQuery());
+}
+
+void SwitchDialog::onStatusReply(std::uint8_t rawMask) {
+    ownedMask = ownedMaskFrom(rawMask, hostIndex);
+    if (pendingAction == 0) {
+        const std::uint8_t otherPorts = otherMaskFrom(rawMask, hostIndex);
+        refreshPortPanel(static_cast<std::uint8_t>(~otherPorts));
+        showPortOwners(otherPorts);
+    }
+}
+
+void SwitchDialog::followUpStep() {
+    // The reply to a request comes some ticks later; one StatusQuery then
+    // brings the panel up to date. Not while a report waits to be taken.
+    const bool reportWaiting = channel.pendingLength() != 0 || deferredReports.size() != 0;
+    if (keepAliveCountdown == 1 && controllerOpen == 1 && hubReady == 1 && !reportWaiting)
+        sendRequest(channel, statusQuery());
+    if (keepAliveCountdown != 0) --keepAliveCountdown;
+}
 
 }  // namespace pivora

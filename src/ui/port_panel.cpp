@@ -1,9 +1,112 @@
+#include <array>
+#include <cstdio>
+#include <cstring>
+
 #include "app/switch_dialog.h"
+#include "ui/port_rows.h"
 
 namespace pivora {
 
-void SwitchDialog::refreshPortPanel(std::uint8_t) {}
-void SwitchDialog::showPortOwners(std::uint8_t) {}
-void SwitchDialog::markPortPending(int, int) {}
+namespace {
+constexpr const char* kHubName = "Generic USB Hub";
+constexpr const char* kUnnamedDevice = "USB Device";
+constexpr std::size_t kWorkSize = 256;
+
+// The ports each switch model shows, in the order the panel walks them.
+constexpr std::array<int, 2> kTwoPortPorts = {2, 3};
+constexpr std::array<int, 4> kFourPortPorts = {0, 1, 2, 3};
+
+// What a TwoPort switch never shows: rows 3 to 5.
+constexpr std::array<int, 10> kTwoPortHidden = {IDC_NAME_ROW3,    IDC_NAME_ROW4,    IDC_NAME_ROW5,  IDC_FRAME_ROW3,
+                                                IDC_FRAME_ROW4,   IDC_FRAME_ROW5,   IDC_CLAIM_ROW4, IDC_RELEASE_ROW4,
+                                                IDC_CLAIM_ROW3,   IDC_RELEASE_ROW3};
+
+bool owns(std::uint8_t mask, int port) { return (mask & (1u << port)) != 0; }
+
+// Visits the ports of the switch model, in the panel's order; none for a
+// switch whose model is not known yet.
+template <typename Visit>
+void forEachPortInUse(HubKind kind, Visit visit) {
+    if (kind == TwoPort) {
+        for (int port : kTwoPortPorts) visit(port);
+    } else if (kind == FourPort) {
+        for (int port : kFourPortPorts) visit(port);
+    }
+}
+}  // namespace
+
+void SwitchDialog::refreshPortPanel(std::uint8_t ownedPorts) {
+    DiagnosticTrace& trace = platform_.trace;
+    if (hubKind == TwoPort) {
+        char line[40];
+        std::snprintf(line, sizeof line, "UploadUSBIDToHub=%.2X\r\n", static_cast<unsigned>(ownedPorts));
+        trace.line(TraceChannel::Text, line);
+    }
+    forEachPortInUse(hubKind, [this, ownedPorts](int port) { refreshPortRow(port, ownedPorts); });
+    if (hubKind == TwoPort) {
+        for (int control : kTwoPortHidden) windows_.showControl(window, control, win::kSwHide);
+        trace.line(TraceChannel::Text, "=====================\r\n");
+    }
+}
+
+void SwitchDialog::refreshPortRow(int port, std::uint8_t ownedPorts) {
+    const PortRow& row = kPortRows[static_cast<std::size_t>(port)];
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::uint32_t isHub = 0;
+    std::array<char, kWorkSize> name{};
+    if (usbTopology.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) == 1) {
+        if (isHub != 0) {
+            std::snprintf(name.data(), name.size(), "%s", kHubName);
+        } else if (usbTopology.findPresentDevice(vendorId, productId, nullptr, name.data()) != 1) {
+            std::snprintf(name.data(), name.size(), "%s", kUnnamedDevice);
+        }
+    }
+    windows_.setControlText(window, row.nameBox, name.data());
+    windows_.showControl(window, row.nameBox, win::kSwShow);
+    windows_.showControl(window, hubKind == TwoPort ? row.frameTwoPort : row.frameFourPort, win::kSwShow);
+    windows_.showControl(window, row.claimButton, win::kSwShow);
+    windows_.showControl(window, row.releaseButton, win::kSwShow);
+
+    PortIdSlot& slot = portIds[static_cast<std::size_t>(port)];
+    if (owns(ownedPorts, port)) {
+        char line[24];
+        if (hubKind == TwoPort) {
+            std::snprintf(line, sizeof line, "Found i=%.2X\r\n", static_cast<unsigned>(port));
+            platform_.trace.line(TraceChannel::Text, line);
+        }
+        // The slot follows the device on the port: a new device, even one
+        // from the same maker, is stored so that the other computer names it
+        // and the printer poll finds it.
+        if (slot.valid == 0 || slot.vendorId != vendorId || slot.productId != productId) {
+            slot = PortIdSlot{vendorId, productId, 1};
+            storeAndVerifyPortId(static_cast<std::uint8_t>(1u << port), vendorId, productId);
+        }
+        if (hubKind == TwoPort) platform_.trace.line(TraceChannel::Text, "End i\r\n");
+    } else {
+        // The other computer stored what sits on this port; name it if this
+        // computer has ever seen such a device.
+        slot.valid = 0;
+        std::array<char, kWorkSize> known{};
+        if (usbTopology.findKnownDevice(slot.vendorId, slot.productId, known.data()) == 1)
+            windows_.setControlText(window, row.nameBox, known.data());
+    }
+}
+
+void SwitchDialog::showPortOwners(std::uint8_t otherPorts) {
+    forEachPortInUse(hubKind, [this, otherPorts](int port) {
+        const PortRow& row = kPortRows[static_cast<std::size_t>(port)];
+        // The lit button stands on the side of the computer that holds the port.
+        const bool here = !owns(otherPorts, port);
+        windows_.setButtonImage(window, row.claimButton,
+                                buttonImages.image(here ? ButtonImages::Lit : ButtonImages::Dim, port));
+        windows_.setButtonImage(window, row.releaseButton,
+                                buttonImages.image(here ? ButtonImages::Dim : ButtonImages::Lit, port));
+    });
+}
+
+void SwitchDialog::markPortPending(int port, int buttonId) {
+    windows_.setButtonImage(window, buttonId, buttonImages.image(ButtonImages::Pending, port));
+}
 
 }  // namespace pivora
