@@ -104,6 +104,7 @@ void SwitchFirmware::receive(Host from, const std::uint8_t* bytes, std::size_t l
             }
             break;
         case code::StorePortId:
+            if (storesRefused_) break;
             for (int slot = 0; slot < kSlots; ++slot) {
                 if (report[2] != (1u << slot)) continue;
                 slots_[static_cast<std::size_t>(slot)] = {readLe16(&report[3]), readLe16(&report[5])};

@@ -57,6 +57,10 @@ public:
     // ever again). A reply that never comes.
     void withholdReplies(std::uint8_t requestCode, int count);
 
+    // The registry keeps what it holds and ignores every StorePortId, as a
+    // controller whose storage has worn out would.
+    void refuseStores(bool refuses) { storesRefused_ = refuses; }
+
     // Unsolicited reports towards a host.
     void sendPortIdCleared(Host to, std::uint8_t slotMask);
     void sendRaw(Host to, const WireReport& report, std::uint32_t delayMs = 0);
@@ -84,6 +88,7 @@ private:
     std::array<std::uint32_t, 2> peerDelayMs_{0, 0};
     std::array<bool, 2> signedOff_{false, false};
     std::array<std::uint8_t, 2> lastGrant_{0, 0};
+    bool storesRefused_ = false;
     std::map<std::uint8_t, int> withheld_;
     std::vector<ReceivedReport> received_;
 };

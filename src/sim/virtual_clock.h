@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "platform/clock.h"
@@ -39,6 +40,13 @@ public:
     void runDue() { runUntil(now_); }
 
     std::size_t pendingEvents() const { return events_.size(); }
+
+    // When the earliest scheduled event falls due, if any is scheduled: the
+    // window's queue advances no further than that before looking again.
+    std::optional<std::uint64_t> nextEventTime() const {
+        if (events_.empty()) return std::nullopt;
+        return events_.begin()->first.first;
+    }
 
 private:
     std::uint32_t startTick_;

@@ -140,9 +140,14 @@ public:
 
     std::u16string aboutEntryText;
 
+protected:
+    // Runs after every call is recorded, with the line just added to `calls`.
+    virtual void recorded() {}
+
 private:
     int record(const std::string& line) {
         calls.push_back(line);
+        recorded();
         return 1;
     }
     static std::string name(OsHandle window) {

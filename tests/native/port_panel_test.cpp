@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "switch_dialog_fixture.h"
+
+namespace pivora::test {
+namespace {
+
+using sim::Host;
+using Form = sim::SwitchHub::Form;
+
+// Host A connected to a switch of the given model, every port its own
+// unless a test moves one; each test then refreshes the panel itself.
+class Panel : public OneComputer {
+protected:
+    void connect(Form form, std::uint8_t rawMask = 0x00) {
+        sw.hub.setForm(form);
+        sw.firmware.setRawMask(rawMask);
+        start();
+        windows.runUntil(8000);
+        ASSERT_EQ(dialog.hubReady, 1);
+    }
+
+    // The window calls and reports of one refresh.
+    void refresh(std::uint8_t ownedPorts) {
+        callsBefore = windows.calls.size();
+        writtenSince = now();
+        dialog.refreshPortPanel(ownedPorts);
+        dialog.showPortOwners(static_cast<std::uint8_t>(~ownedPorts));
+    }
+    bool calledInRefresh(const std::string& line) const {
+        return std::find(windows.calls.begin() + static_cast<std::ptrdiff_t>(callsBefore), windows.calls.end(),
+                         line) != windows.calls.end();
+    }
+
+    std::size_t callsBefore = 0;
+    std::uint64_t writtenSince = 0;
+};
+
+TEST_F(Panel, FourPortSwitchWithEveryPortHere) {
+    sw.hub.plugDevice(0, 0x046D, 0xC31D, "USB Keyboard");
+    sw.hub.plugDevice(1, 0x045E, 0x0040, "USB Mouse");
+    sw.hub.plugDevice(3, 0x03F0, 0x0C17, "HP LaserJet");
+    connect(Form::FourPort);
+    refresh(0xFF);
+    for (const char* line : {"setControlText 1012 USB Keyboard", "setControlText 1011 USB Mouse",
+                             "setControlText 1010 ", "setControlText 1009 HP LaserJet"})
+        EXPECT_TRUE(calledInRefresh(line)) << line;
+    for (int frame : {1020, 1021, 1022, 1024}) EXPECT_TRUE(calledInRefresh("showControl " + std::to_string(frame) + " 5"));
+    EXPECT_FALSE(calledInRefresh("showControl 1023 5")) << "row 5 has no port";
+    // Claim buttons lit, release buttons dim, ports 0 to 3.
+    for (const char* line : {"setButtonImage 1004 153", "setButtonImage 1008 149", "setButtonImage 1003 152",
+                             "setButtonImage 1007 148", "setButtonImage 1002 151", "setButtonImage 1006 147",
+                             "setButtonImage 1001 164", "setButtonImage 1005 160"})
+        EXPECT_TRUE(calledInRefresh(line)) << line;
+    EXPECT_TRUE(written(writtenSince).empty()) << "the connection's refresh stored every slot already";
+    EXPECT_EQ(dialog.portIds[2].valid, 1) << "an empty port of this computer is recorded as 0000:0000";
+}
+
+TEST_F(Panel, TwoPortSwitchWithPort2HereHidesRows3To5) {
+    sw.firmware.setPortId(3, {0x04E8, 0x6860});
+    computer.usb.addKnownDevice(0x04E8, 0x6860, "Galaxy Phone");
+    connect(Form::TwoPort, 0x08);
+    refresh(0x04);
+    EXPECT_TRUE(calledInRefresh("setControlText 1009 Galaxy Phone")) << "named from the other computer's slot";
+    for (const char* line : {"showControl 1011 0", "showControl 1012 0", "showControl 1013 0", "showControl 1022 0",
+                             "showControl 1024 0", "showControl 1023 0", "showControl 1004 0", "showControl 1008 0",
+                             "showControl 1003 0", "showControl 1007 0"})
+        EXPECT_TRUE(calledInRefresh(line)) << line;
+    for (const char* line : {"setButtonImage 1002 151", "setButtonImage 1006 147", "setButtonImage 1001 160",
+                             "setButtonImage 1005 164"})
+        EXPECT_TRUE(calledInRefresh(line)) << line;
+    EXPECT_EQ(dialog.portIds[3].valid, 0);
+}
+
+// The name a port of this computer shows.
+struct NameCase {
+    const char* what;
+    bool plugged;
+    const char* path;  // empty: a path in the form Windows gives
+    const char* shown;
+};
+
+class PortName : public Panel, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(PortName, ShownInTheRow) {
+    if (GetParam().plugged) sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer", GetParam().path);
+    connect(Form::TwoPort);
+    refresh(0x0C);
+    EXPECT_TRUE(calledInRefresh(std::string("setControlText 1010 ") + GetParam().shown));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, PortName,
+    ::testing::Values(NameCase{"nothing", false, "", ""}, NameCase{"described", true, "", "SanDisk Cruzer"},
+                      NameCase{"not found by its ID", true, "\\\\?\\usb#7&1c4b2a9&0&3#{a5dcbf10-6530-11d2-901f-00c04fb951ed}",
+                               "USB Device"}),
+    [](const auto& param) {
+        std::string name = param.param.what;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+TEST_F(Panel, SlotFollowsTheDeviceOnItsPort) {
+    const int stick = sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer");
+    connect(Form::TwoPort);
+    refresh(0x0C);
+    EXPECT_TRUE(written(writtenSince).empty()) << "valid and unchanged: nothing is sent";
+
+    // Another device from the same maker: stored, so the other computer
+    // names it and the printer poll finds it.
+    sw.hub.unplugDevice(stick);
+    sw.hub.plugDevice(2, 0x0781, 0x5581, "SanDisk Ultra");
+    refresh(0x0C);
+    EXPECT_EQ(written(writtenSince), (std::vector<std::string>{"StorePortId 04 0781 5581", "ReadPortId 04"}));
+    EXPECT_EQ(dialog.portIds[2].productId, 0x5581);
+
+    // Gone: the empty port is recorded once.
+    sw.hub.unplugDevice(sw.hub.deviceCount() - 1);
+    refresh(0x0C);
+    refresh(0x0C);
+    const auto all = written(0);
+    EXPECT_EQ(std::count(all.begin(), all.end(), "StorePortId 04 0000 0000"), 2)
+        << "once when the registry was first loaded, once now";
+}
+
+TEST_F(Panel, UploadThatFailsIsNotRepeated) {
+    sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer");
+    sw.firmware.refuseStores(true);
+    connect(Form::TwoPort);
+    EXPECT_EQ(dialog.portIds[2].valid, 1) << "kept whatever the store's outcome";
+    refresh(0x0C);
+    EXPECT_TRUE(written(writtenSince).empty());
+}
+
+TEST_F(Panel, PendingImageGoesOnTheClickedButton) {
+    connect(Form::FourPort);
+    callsBefore = windows.calls.size();
+    dialog.markPortPending(1, 1007);
+    EXPECT_TRUE(calledInRefresh("setButtonImage 1007 157"));
+    EXPECT_EQ(windows.bitmapsLoaded, 12) << "no bitmap is loaded after setup";
+}
+
+}  // namespace
+}  // namespace pivora::test
