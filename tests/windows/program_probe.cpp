@@ -1,6 +1,7 @@
 // The probe library: a WH_GETMESSAGE hook that the driver installs on the
 // program's window thread. Wine loads it into the program's process and runs
-// it there, where the window's system menu can be read.
+// it there, where the window's system menu can be read and each timer
+// message is seen after it leaves the queue and before the tick runs.
 
 #include "program_probe.h"
 
@@ -23,16 +24,70 @@ void describeSystemMenu(HWND window, SystemMenuReport* report) {
     }
 }
 
-void answer(HWND window) {
-    const HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, kReportName);
-    if (mapping == nullptr) return;
-    if (auto* report =
-            static_cast<SystemMenuReport*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(SystemMenuReport)))) {
-        describeSystemMenu(window, report);
-        InterlockedExchange(&report->ready, 1);
-        UnmapViewOfFile(report);
+// The driver's shared memory, mapped for one use.
+template <typename Report>
+class SharedReport {
+public:
+    explicit SharedReport(const char* name) : mapping_(OpenFileMappingA(FILE_MAP_WRITE, FALSE, name)) {
+        if (mapping_ != nullptr) {
+            report_ = static_cast<Report*>(MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, sizeof(Report)));
+        }
     }
-    CloseHandle(mapping);
+    ~SharedReport() {
+        if (report_ != nullptr) UnmapViewOfFile(report_);
+        if (mapping_ != nullptr) CloseHandle(mapping_);
+    }
+    SharedReport(const SharedReport&) = delete;
+    SharedReport& operator=(const SharedReport&) = delete;
+
+    Report* get() const { return report_; }
+    Report* operator->() const { return report_; }
+    explicit operator bool() const { return report_ != nullptr; }
+
+private:
+    HANDLE mapping_;
+    Report* report_ = nullptr;
+};
+
+void answerSystemMenu(HWND window) {
+    const SharedReport<SystemMenuReport> report(kReportName);
+    if (!report) return;
+    describeSystemMenu(window, report.get());
+    InterlockedExchange(&report->ready, 1);
+}
+
+// What a refreshed panel of a four-port switch shows, and row 5 besides.
+void fillPanel(HWND window) {
+    for (const int id : kNameBoxes) {
+        SetDlgItemTextA(window, id, "USB Device");
+        ShowWindow(GetDlgItem(window, id), SW_SHOWNA);
+    }
+    for (const int id : kFrames) ShowWindow(GetDlgItem(window, id), SW_SHOWNA);
+    for (const int id : kArrowButtons) ShowWindow(GetDlgItem(window, id), SW_SHOWNA);
+    SetDlgItemTextA(window, kStatusFields[0], "1.0.3");
+    SetDlgItemTextA(window, kStatusFields[1], "A");
+    SetDlgItemTextA(window, kStatusFields[2], "2-4");
+}
+
+// Runs for every message the program takes from its queue. The tick of the
+// previous timer message has run since; this one's has not yet.
+void followTicks(const MSG& message) {
+    const SharedReport<TickReport> report(kTickReportName);
+    if (!report) return;
+    if (const LONG stainedBy = InterlockedExchange(&report->stainedBy, 0); stainedBy != 0) {
+        const int uncleared = firstUncleared(report->window);
+        if (uncleared == 0) {
+            InterlockedIncrement(&report->cleared[stainedBy - 1]);
+        } else {
+            InterlockedExchange(&report->lastUncleared, uncleared);
+        }
+    }
+    if (message.message != WM_TIMER || message.hwnd != report->window || message.wParam > 1) return;
+    InterlockedIncrement(&report->timers[message.wParam]);
+    if (report->staining != 0) {
+        fillPanel(report->window);
+        InterlockedExchange(&report->stainedBy, static_cast<LONG>(message.wParam) + 1);
+    }
 }
 
 }  // namespace
@@ -40,9 +95,13 @@ void answer(HWND window) {
 extern "C" __declspec(dllexport) LRESULT CALLBACK probeGetMessageHook(int code, WPARAM removal, LPARAM lParam) {
     static const UINT probeMessage = RegisterWindowMessageA(kSystemMenuMessage);
     auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code == HC_ACTION && removal == PM_REMOVE && message->message == probeMessage) {
-        answer(message->hwnd);
-        message->message = WM_NULL;
+    if (code == HC_ACTION && removal == PM_REMOVE) {
+        if (message->message == probeMessage) {
+            answerSystemMenu(message->hwnd);
+            message->message = WM_NULL;
+        } else {
+            followTicks(*message);
+        }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);
 }

@@ -2,7 +2,8 @@
 
 // What the probe library, loaded into the running program by a message hook,
 // reports about the main window from inside the program's own process: Wine
-// answers menu calls only there.
+// answers menu calls only there, and only there can a report be taken between
+// a timer message leaving the queue and its handling.
 
 #include "platform/win32/windows_api.h"
 
@@ -27,5 +28,49 @@ struct SystemMenuReport {
     int count;
     MenuItem items[32];
 };
+
+// The shared memory the hook keeps its tick record in, created by the driver.
+// While `staining` is 1, the hook fills the panel just before each tick of
+// either timer runs; at the next message it takes from the queue, it looks
+// whether that tick left the panel cleared.
+constexpr const char* kTickReportName = "Local\\PivoraProgramProbe.Ticks";
+
+struct TickReport {
+    HWND window;                  // the main window, whose WM_TIMER messages count
+    volatile LONG staining;       // set and cleared by the driver
+    volatile LONG timers[2];      // WM_TIMER messages of timers 0 and 1 taken from the queue
+    volatile LONG cleared[2];     // of those, the ticks that cleared a filled panel
+    volatile LONG stainedBy;      // 1 + the timer whose tick is still to be looked at, or 0
+    volatile LONG lastUncleared;  // a control a tick left filled, for the failure report
+};
+
+// The controls a tick without a controller hides and empties, and the status
+// fields it empties (firmware version, host letter, switch type).
+constexpr int kNameBoxes[] = {1009, 1010, 1011, 1012, 1013};
+constexpr int kFrames[] = {1020, 1021, 1022, 1023, 1024};
+constexpr int kArrowButtons[] = {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008};
+constexpr int kStatusFields[] = {1017, 1018, 1019};
+
+// Whether a control has WS_VISIBLE, whatever its parent's visibility.
+inline bool controlShown(HWND dialog, int id) {
+    return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+// WM_GETTEXTLENGTH, which reaches an edit control of another process too.
+inline bool controlEmpty(HWND dialog, int id) { return SendDlgItemMessageA(dialog, id, WM_GETTEXTLENGTH, 0, 0) == 0; }
+
+// The first control that a tick without a controller should have cleared and
+// did not, or 0 when the panel is cleared.
+inline int firstUncleared(HWND dialog) {
+    for (const int id : kNameBoxes)
+        if (controlShown(dialog, id) || !controlEmpty(dialog, id)) return id;
+    for (const int id : kFrames)
+        if (controlShown(dialog, id)) return id;
+    for (const int id : kArrowButtons)
+        if (controlShown(dialog, id)) return id;
+    for (const int id : kStatusFields)
+        if (!controlEmpty(dialog, id)) return id;
+    return 0;
+}
 
 }  // namespace program_probe

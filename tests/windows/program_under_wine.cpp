@@ -4,6 +4,7 @@
 // (xdotool, import): the driver asks for them with a line "@xdotool ..." or
 // "@screenshot NAME" and waits for the script's "ok <status>".
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -30,6 +31,13 @@ constexpr int kTrayIconX = 12;
 constexpr int kTrayIconY = 32;
 
 constexpr DWORD kStartMs = 15000;
+constexpr DWORD kTickMs = 1000;
+constexpr DWORD kPrinterTickMs = 5000;
+// Two ticks of timer 1 fall in this, whatever its phase.
+constexpr DWORD kTicksWatchedMs = 2 * kPrinterTickMs + 500;
+constexpr DWORD kPingEveryMs = 200;
+// A tick with no switch to talk to neither sleeps nor waits.
+constexpr DWORD kPromptMs = 300;
 constexpr DWORD kReactMs = 5000;
 // How long a key press gets to show an effect it must not have.
 constexpr DWORD kSettleMs = 700;
@@ -192,37 +200,70 @@ void checkSecondCopy(const Program& program) {
     CHECK(alive(program) && !shown(program) && trayWindow() != nullptr);
 }
 
+// The probe library hooked onto the program's window thread, and the shared
+// memory it reports into. The report is made ready before hook() and read
+// after unhook(); everything is released when the probe goes.
+template <typename Report>
+class Probe {
+public:
+    explicit Probe(const char* reportName)
+        : mapping_(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Report), reportName)),
+          library_(LoadLibraryA(besideDriver("pivora_program_probe.dll").c_str())) {
+        if (mapping_ != nullptr) report_ = static_cast<Report*>(MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, 0));
+    }
+    ~Probe() {
+        unhook();
+        if (report_ != nullptr) UnmapViewOfFile(report_);
+        if (mapping_ != nullptr) CloseHandle(mapping_);
+        if (library_ != nullptr) FreeLibrary(library_);
+    }
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+
+    Report* report() const { return report_; }
+
+    bool hook(const Program& program) {
+        const auto procedure = reinterpret_cast<HOOKPROC>(
+            reinterpret_cast<void (*)()>(GetProcAddress(library_, program_probe::kHookName)));
+        if (procedure != nullptr && report_ != nullptr) {
+            hook_ = SetWindowsHookExA(WH_GETMESSAGE, procedure, library_, program.threadId);
+        }
+        return hook_ != nullptr;
+    }
+    void unhook() {
+        if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
+    }
+
+private:
+    HANDLE mapping_;
+    HMODULE library_;
+    Report* report_ = nullptr;
+    HHOOK hook_ = nullptr;
+};
+
 // Close is disabled and the About entry follows a separator; read inside the
 // program by the probe library, since Wine serves menus only to their owner.
 void checkSystemMenu(const Program& program) {
-    using program_probe::SystemMenuReport;
-    const HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                              sizeof(SystemMenuReport), program_probe::kReportName);
-    auto* report = static_cast<SystemMenuReport*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
-    const HMODULE library = LoadLibraryA(besideDriver("pivora_program_probe.dll").c_str());
-    const auto hook =
-        reinterpret_cast<HOOKPROC>(reinterpret_cast<void (*)()>(GetProcAddress(library, program_probe::kHookName)));
-    const HHOOK installed =
-        hook != nullptr ? SetWindowsHookExA(WH_GETMESSAGE, hook, library, program.threadId) : nullptr;
-    if (!CHECK(report != nullptr && installed != nullptr)) return;
+    Probe<program_probe::SystemMenuReport> probe(program_probe::kReportName);
+    if (!CHECK(probe.hook(program))) return;
+    const program_probe::SystemMenuReport& report = *probe.report();
 
     PostMessageA(program.window, RegisterWindowMessageA(program_probe::kSystemMenuMessage), 0, 0);
-    const bool answered = waitFor([&] { return report->ready != 0; }, kReactMs);
-    UnhookWindowsHookEx(installed);
-    if (!CHECK(answered && report->found && report->count >= 2)) return;
+    const bool answered = waitFor([&] { return report.ready != 0; }, kReactMs);
+    probe.unhook();
+    if (!CHECK(answered && report.found && report.count >= 2)) return;
 
     // SC_CLOSE is either gone (replaced by an entry without a command) or greyed.
-    CHECK(report->closeState == 0xFFFFFFFF || (report->closeState & MF_GRAYED) != 0);
-    const program_probe::MenuItem& about = report->items[report->count - 1];
-    const program_probe::MenuItem& before = report->items[report->count - 2];
+    CHECK(report.closeState == 0xFFFFFFFF || (report.closeState & MF_GRAYED) != 0);
+    const program_probe::MenuItem& about = report.items[report.count - 1];
+    const program_probe::MenuItem& before = report.items[report.count - 2];
     if (!CHECK(about.id == kSysCommandAbout && std::wcscmp(about.text, kAboutMenuText) == 0)) {
         std::printf("  last entry: command %u\n", about.id);
         printWide(L"text", about.text);
     }
     CHECK((about.state & (MF_GRAYED | MF_DISABLED)) == 0);
     CHECK((before.state & MF_SEPARATOR) != 0);
-    UnmapViewOfFile(report);
-    CloseHandle(mapping);
 }
 
 // A real double click on the tray icon; a posted callback if it did not arrive.
@@ -249,6 +290,72 @@ void checkShownPanel(const Program& program) {
     }
     Sleep(300);  // let the panel paint
     screenshot("panel");
+}
+
+// No rows, no firmware version, host or switch type: what every tick leaves
+// while no switch is found. The software version stays.
+void checkPanelCleared(const Program& program, DWORD limitMs) {
+    int uncleared = 0;
+    const bool cleared =
+        waitFor([&] { return (uncleared = program_probe::firstUncleared(program.window)) == 0; }, limitMs);
+    if (!CHECK(cleared)) std::printf("  control %d is not cleared\n", uncleared);
+    CHECK(controlText(program.window, kSoftwareVersion) == "1.2.7");
+}
+
+// With no switch to be found, every tick of either timer clears the panel,
+// and the window answers between ticks. The probe fills the panel just before
+// each tick and looks at it just after. The window is hidden meanwhile, as it
+// mostly is: hiding a filled row of a shown window would move its focus.
+void checkTicksWithoutSwitch(const Program& program) {
+    if (!CHECK(!shown(program))) return;
+    // The template's first row is gone by the first tick.
+    checkPanelCleared(program, 2 * kTickMs + kSettleMs);
+
+    Probe<program_probe::TickReport> probe(program_probe::kTickReportName);
+    program_probe::TickReport* report = probe.report();
+    if (!CHECK(report != nullptr)) return;
+    report->window = program.window;
+    report->staining = 1;
+    if (!CHECK(probe.hook(program))) return;
+    const DWORD start = GetTickCount();
+    int pings = 0;
+    int unanswered = 0;
+    DWORD slowest = 0;
+    while (GetTickCount() - start < kTicksWatchedMs) {
+        const DWORD sent = GetTickCount();
+        DWORD_PTR result = 0;
+        if (SendMessageTimeoutA(program.window, WM_NULL, 0, 0, SMTO_NORMAL, kReactMs, &result) == 0) ++unanswered;
+        slowest = std::max(slowest, GetTickCount() - sent);
+        ++pings;
+        Sleep(kPingEveryMs);
+    }
+    InterlockedExchange(&report->staining, 0);
+    // Any message the program takes from its queue lets the hook look at the last tick.
+    PostMessageA(program.window, WM_NULL, 0, 0);
+    CHECK(waitFor([&] { return report->stainedBy == 0; }, kReactMs));
+    probe.unhook();
+    const DWORD watched = GetTickCount() - start;
+    std::printf("%lu ms: %ld + %ld timer messages, %ld + %ld panels cleared; %d pings, slowest answer %lu ms\n",
+                watched, report->timers[0], report->timers[1], report->cleared[0], report->cleared[1], pings,
+                slowest);
+
+    CHECK(unanswered == 0 && slowest < kPromptMs);
+    // Both timers run, each at its own period.
+    const long seconds = static_cast<long>(watched / kTickMs);
+    CHECK(report->timers[0] >= seconds - 2 && report->timers[0] <= seconds + 1);
+    CHECK(report->timers[1] >= 2 && report->timers[1] <= static_cast<long>(watched / kPrinterTickMs) + 1);
+    // Every tick of either timer found the panel filled and left it cleared.
+    if (!CHECK(report->cleared[0] == report->timers[0] && report->cleared[1] == report->timers[1])) {
+        std::printf("  control %ld was left as it was\n", report->lastUncleared);
+    }
+
+    // What the user finds on opening the window; then it goes back to the tray.
+    if (!CHECK(showFromTray(program))) return;
+    checkPanelCleared(program, 0);
+    Sleep(300);  // let the panel paint
+    screenshot("panel_no_switch");
+    CHECK(click(GetDlgItem(program.window, kOkButton)));
+    CHECK(waitFor([&] { return !shown(program); }, kReactMs));
 }
 
 void checkOkHides(const Program& program) {
@@ -419,6 +526,7 @@ int main(int argc, char** argv) {
         checkSystemMenu(program);
         checkShownPanel(program);
         checkOkHides(program);
+        checkTicksWithoutSwitch(program);
         checkMinimiseHides(program);
         checkKeysIgnored(program);
         checkAboutBox(program);
