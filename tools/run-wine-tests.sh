@@ -61,11 +61,13 @@ fi
 # must end the process, not open a dialog that waits forever.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
-# The printer guard's registry fixture, at the very path the program reads
-# (Wine has no ControlSet001 of its own). The old copy goes first, so the
-# prefix holds exactly what the file holds, however often this runs.
+# The printer guard's registry fixture, at the very path the program reads.
+# Wine 8's CurrentControlSet is a plain key, not a link to a numbered set (it
+# has no ControlSet001), and its Enum has no USB or USBPRINT of its own. The
+# old copy goes first, so the prefix holds exactly what the file holds,
+# however often this runs.
 fixture=$root/tests/fixtures/usbprint.reg
-for key in 'HKLM\SYSTEM\ControlSet001\Enum\USBPRINT' 'HKLM\SYSTEM\ControlSet001\Enum\USB'; do
+for key in 'HKLM\SYSTEM\CurrentControlSet\Enum\USBPRINT' 'HKLM\SYSTEM\CurrentControlSet\Enum\USB'; do
   wine reg delete "$key" /f >/dev/null 2>&1 || true
 done
 echo "importing ${fixture#"$root"/}"

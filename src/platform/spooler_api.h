@@ -14,7 +14,9 @@ constexpr std::uint32_t kPrinterNameOffset = 1 * sizeof(void*);  // pPrinterName
 constexpr std::uint32_t kPortNameOffset = 3 * sizeof(void*);     // pPortName
 }  // namespace printerinfo
 
-constexpr std::uint32_t kPrinterAllAccess = 0x000F000C;
+// PRINTER_ACCESS_USE: enough to list a printer's jobs, and granted to every
+// user; anything more is refused to a process that is not elevated.
+constexpr std::uint32_t kPrinterAccessUse = 0x00000008;
 
 // The print spooler, read only: local printers and whether a job is queued.
 class SpoolerApi {

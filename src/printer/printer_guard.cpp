@@ -13,10 +13,20 @@ namespace pivora {
 
 namespace {
 
-constexpr const char* kUsbPrintKey = "SYSTEM\\ControlSet001\\Enum\\USBPRINT";
-constexpr const char* kUsbKey = "SYSTEM\\ControlSet001\\Enum\\USB";
+// The control set in use, whichever numbered set that is on this boot.
+constexpr const char* kUsbPrintKey = "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT";
+constexpr const char* kUsbKey = "SYSTEM\\CurrentControlSet\\Enum\\USB";
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// A child's instance name is its parent's ParentIdPrefix, "&", then its own
+// part: "7&2f8e5c1a&0&USB001" belongs to the prefix "7&2f8e5c1a&0", not to
+// "7&2f8e5c1" (whose children are "7&2f8e5c1&..."). An empty prefix names no
+// parent at all.
+bool isChildOf(const std::string& instance, const std::string& parentIdPrefix) {
+    return !parentIdPrefix.empty() && instance.size() > parentIdPrefix.size() &&
+           instance.compare(0, parentIdPrefix.size(), parentIdPrefix) == 0 && instance[parentIdPrefix.size()] == '&';
+}
 
 bool equalsIgnoringCase(const std::string& a, const char* b) {
     const std::size_t length = std::strlen(b);
@@ -71,8 +81,8 @@ int PrinterGuard::mapPortToUsbId(const char* portName, std::uint16_t* vendorIdOu
     std::string deviceInstance;
     if (!findFirstInstance(
             registry_, kUsbKey, "", "ParentIdPrefix",
-            [&printerInstance](const std::string& prefix) { return printerInstance.compare(0, prefix.size(), prefix) == 0; },
-            deviceKey, deviceInstance))
+            [&printerInstance](const std::string& prefix) { return isChildOf(printerInstance, prefix); }, deviceKey,
+            deviceInstance))
         return 0;
 
     // The device key is named after its ID: Vid_xxxx&Pid_yyyy in any case. A
@@ -103,7 +113,7 @@ int PrinterGuard::getPrinterJobs(std::uint32_t index, std::uint32_t* jobCountOut
     char* name = reinterpret_cast<char*>(buffer.data());
     if (!getPrinterName(index, name, buffer.size())) return 0;
     OsHandle printer = nullptr;
-    if (spooler_.openPrinter(name, kPrinterAllAccess, &printer) != 1 || printer == nullptr) return 0;
+    if (spooler_.openPrinter(name, kPrinterAccessUse, &printer) != 1 || printer == nullptr) return 0;
     std::uint32_t needed = 0;
     std::uint32_t returned = 0;
     const int result = spooler_.enumJobs(printer, 0, 1, buffer.data(), kJobBufferSize, &needed, &returned);

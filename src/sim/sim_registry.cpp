@@ -1,5 +1,6 @@
 #include "sim/sim_registry.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -12,6 +13,15 @@ namespace pivora::sim {
 namespace {
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+unsigned char upperAscii(char c) {
+    return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+}
+
+// The order Windows keeps a key's subkeys in: by name, compared in upper case.
+bool sortsBefore(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return upperAscii(x) < upperAscii(y); });
+}
 
 bool sameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -147,8 +157,9 @@ SimRegistry::Key& SimRegistry::make(const std::string& path) {
         for (const auto& subkey : key->subkeys)
             if (sameName(subkey->name, name)) next = subkey.get();
         if (next == nullptr) {
-            key->subkeys.push_back(std::make_unique<Key>());
-            next = key->subkeys.back().get();
+            const auto at = std::find_if(key->subkeys.begin(), key->subkeys.end(),
+                                         [&name](const auto& subkey) { return sortsBefore(name, subkey->name); });
+            next = key->subkeys.insert(at, std::make_unique<Key>())->get();
             next->name = name;
         }
         key = next;

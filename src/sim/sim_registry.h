@@ -12,7 +12,10 @@ namespace pivora::sim {
 
 // HKEY_LOCAL_MACHINE of one simulated computer behind the same seam as the
 // real one. Key and value names compare without regard to ASCII letter case,
-// as Windows compares them; subkeys enumerate in the order they were made.
+// as Windows compares them; subkeys enumerate sorted by name, whatever order
+// they were made in, compared in upper case as Windows compares them. (Wine
+// compares in lower case: the two orders differ only where one name has one
+// of [ \ ] ^ _ ` and the other a letter.)
 // Paths are relative to HKEY_LOCAL_MACHINE and joined with "\". Every key
 // handle is counted so tests can prove each one is closed.
 class SimRegistry : public RegistryApi {

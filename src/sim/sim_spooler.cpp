@@ -17,6 +17,10 @@ constexpr std::uint32_t kJobsOffset = kAttributesOffset + 24;  // cJobs
 
 constexpr std::uint32_t kAttributeLocal = 0x40;  // PRINTER_ATTRIBUTE_LOCAL
 
+// What an ordinary user may open a printer for: PRINTER_READ, that is
+// PRINTER_ACCESS_USE and READ_CONTROL.
+constexpr std::uint32_t kUserAccess = kPrinterAccessUse | 0x00020000;
+
 // What every simulated printer has besides its name and port.
 constexpr const char* kDriverName = "Generic / Text Only";
 constexpr const char* kPrintProcessor = "winprint";
@@ -136,9 +140,10 @@ int SimSpooler::openPrinter(const char* name, std::uint32_t desiredAccess, OsHan
     openCalls_.push_back({name != nullptr ? name : "", desiredAccess});
     *printer = nullptr;
     if (unavailable_ || name == nullptr) return 0;
-    // Anything less than full access would not do for this program: refuse it,
-    // so a test sees which access was asked for.
-    if (desiredAccess != kPrinterAllAccess) return 0;
+    // Pivora runs as the user who started it, unelevated: a printer's default
+    // security grants such a user printing and reading its settings, and
+    // refuses anything more (administering the printer, changing its security).
+    if ((desiredAccess & ~kUserAccess) != 0) return 0;  // ERROR_ACCESS_DENIED
     for (std::size_t index = 0; index < printers_.size(); ++index) {
         if (!sameName(printers_[index].name, name)) continue;
         if (printers_[index].openFails) return 0;  // ERROR_ACCESS_DENIED

@@ -14,8 +14,9 @@ namespace pivora::sim {
 // One computer's print spooler behind the same seam as the real one. The
 // printer list is laid out as EnumPrintersA lays it out at level 2: one
 // PRINTER_INFO_2A record per printer, then the texts, the records' pointer
-// fields holding real addresses inside the caller's buffer. Printer handles
-// are counted so tests can prove each one is closed.
+// fields holding real addresses inside the caller's buffer. Printers open
+// for what an unelevated user is granted, no more. Printer handles are
+// counted so tests can prove each one is closed.
 class SimSpooler : public SpoolerApi {
 public:
     // What goes wrong with one text of a printer's record.

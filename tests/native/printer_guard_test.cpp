@@ -17,8 +17,8 @@ namespace {
 using sim::SimRegistry;
 using sim::SimSpooler;
 
-const std::string kUsbPrint = "SYSTEM\\ControlSet001\\Enum\\USBPRINT";
-const std::string kUsb = "SYSTEM\\ControlSet001\\Enum\\USB";
+const std::string kUsbPrint = "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT";
+const std::string kUsb = "SYSTEM\\CurrentControlSet\\Enum\\USB";
 
 // A printer instance under USBPRINT that owns `port`.
 void printInstance(SimRegistry& registry, const std::string& model, const std::string& instance,
@@ -32,11 +32,30 @@ void usbInstance(SimRegistry& registry, const std::string& deviceKey, const std:
     registry.setString(kUsb + "\\" + deviceKey + "\\" + instance, "ParentIdPrefix", prefix);
 }
 
+// The names of a key's subkeys, in enumeration order.
+std::vector<std::string> subkeys(SimRegistry& registry, const std::string& path) {
+    std::vector<std::string> names;
+    OsHandle key = nullptr;
+    if (registry.openLocalMachineKey(path.c_str(), &key) != kRegistrySuccess) return names;
+    char name[256];
+    std::uint32_t length = sizeof name;
+    for (std::uint32_t index = 0; registry.enumKey(key, index, name, &length, nullptr, nullptr) == kRegistrySuccess;
+         ++index, length = sizeof name)
+        names.emplace_back(name);
+    registry.closeKey(key);
+    return names;
+}
+
 // The usual pair: an HP printer on USB001 whose USB device is 03F0:3D17.
 void laserJetOnUsb001(SimRegistry& registry) {
     printInstance(registry, "Hewlett-PackardHP_La8C87", "7&2f8e5c1a&0&USB001", "USB001");
     usbInstance(registry, "VID_03F0&PID_3D17", "CN0BV4S1Y2", "7&2f8e5c1a&0");
 }
+
+// Keys that sort before the usual pair's, so the walk meets them first
+// however late they are made.
+const std::string kCanonModel = "CanonMP280_series4C2B";
+const std::string kEarlierDevice = "VID_03EB&PID_2044";
 
 // What mapPortToUsbId gives.
 struct Mapped {
@@ -94,7 +113,7 @@ TEST_P(PortToUsbId, FirstMatchAtEachStageDecides) {
     EXPECT_EQ(map(GetParam().port), GetParam().expected);
 }
 
-const std::string kLongInstance = "7&2f8e5c1a&0&" + std::string(60, 'x') + "&USB001";  // 79 characters
+const std::string kLongPrefix = "7&2f8e5c1a&" + std::string(60, '0');  // its printers' names: 78 characters
 const std::string kLongDeviceKey = "VID_03F0&PID_3D17&" + std::string(60, 'y');
 
 INSTANTIATE_TEST_SUITE_P(
@@ -115,29 +134,30 @@ INSTANTIATE_TEST_SUITE_P(
                          usbInstance(r, "VID_046D&PID_C077", "5&1f3e9a2&0&2", "6&3b6c1d4e&0");
                      },
                      "USB001", kNotFound},
-        // A stale instance made before, in another model: it still names the port.
-        RegistryCase{"FirstOfTwoInstancesOnThePort",
+        // A stale instance in another model still names the port; the model
+        // first by name decides, not the one made first.
+        RegistryCase{"FirstModelByNameOfTwoOnThePort",
                      [](SimRegistry& r) {
-                         printInstance(r, "ZebraOld", "7&11111111&0&USB001", "USB001");
                          laserJetOnUsb001(r);
-                         usbInstance(r, "VID_0A5F&PID_0080", "OLD", "7&11111111&0");
+                         printInstance(r, kCanonModel, "7&11111111&0&USB001", "USB001");
+                         usbInstance(r, "VID_04A9&PID_1746", "OLD", "7&11111111&0");
                      },
-                     "USB001", {1, 0x0A5F, 0x0080}},
-        RegistryCase{"FirstOfTwoInstancesInOneModel",
+                     "USB001", {1, 0x04A9, 0x1746}},
+        RegistryCase{"FirstInstanceByNameOfTwoInOneModel",
                      [](SimRegistry& r) {
                          printInstance(r, "HP", "7&2f8e5c1a&0&USB001", "USB001");
                          printInstance(r, "HP", "7&11111111&0&USB001", "USB001");
                          usbInstance(r, "VID_0A5F&PID_0080", "OLD", "7&11111111&0");
                          usbInstance(r, "VID_03F0&PID_3D17", "CN0BV4S1Y2", "7&2f8e5c1a&0");
                      },
-                     "USB001", {1, 0x03F0, 0x3D17}},
-        RegistryCase{"FirstOfTwoMatchingDeviceKeys",
+                     "USB001", {1, 0x0A5F, 0x0080}},
+        RegistryCase{"FirstDeviceKeyByNameOfTwoMatching",
                      [](SimRegistry& r) {
                          printInstance(r, "HP", "7&2f8e5c1a&0&USB001", "USB001");
-                         usbInstance(r, "VID_1111&PID_2222", "A", "7&2f8e");
+                         usbInstance(r, "VID_1111&PID_2222", "A", "7&2f8e5c1a&0");
                          usbInstance(r, "VID_03F0&PID_3D17", "CN0BV4S1Y2", "7&2f8e5c1a&0");
                      },
-                     "USB001", {1, 0x1111, 0x2222}},
+                     "USB001", {1, 0x03F0, 0x3D17}},
         RegistryCase{"LaterInstanceOfADeviceKey",
                      [](SimRegistry& r) {
                          printInstance(r, "HP", "7&2f8e5c1a&0&USB001", "USB001");
@@ -146,12 +166,34 @@ INSTANTIATE_TEST_SUITE_P(
                          usbInstance(r, "VID_1111&PID_2222", "A", "7&2f8e5c1a&0");
                      },
                      "USB001", {1, 0x03F0, 0x3D17}},
-        RegistryCase{"EmptyPrefixMatchesAnyInstance",
+        // A device without children has an empty prefix: it is nobody's parent.
+        RegistryCase{"EmptyPrefixMatchesNoInstance",
                      [](SimRegistry& r) {
-                         usbInstance(r, "VID_0BDA&PID_8153", "00E04C", "");
                          laserJetOnUsb001(r);
+                         usbInstance(r, kEarlierDevice, "6&1a2b3c4d&0&1", "");
                      },
-                     "USB001", {1, 0x0BDA, 0x8153}},
+                     "USB001", {1, 0x03F0, 0x3D17}},
+        // Not even of a name that begins with the "&" an empty prefix ends with.
+        RegistryCase{"OnlyAnEmptyPrefix",
+                     [](SimRegistry& r) {
+                         printInstance(r, "HP", "&0&USB001", "USB001");
+                         usbInstance(r, kEarlierDevice, "6&1a2b3c4d&0&1", "");
+                     },
+                     "USB001", kNotFound},
+        // The prefix must end where the printer's own part begins, at an "&".
+        RegistryCase{"PrefixOfTheParentsPrefix",
+                     [](SimRegistry& r) {
+                         printInstance(r, "HP", "7&2f8e5c11&0&USB001", "USB001");
+                         usbInstance(r, "VID_03F0&PID_3D17", "CN0BV4S1Y2", "7&2f8e5c11&0");
+                         usbInstance(r, kEarlierDevice, "6&1a2b3c4d&0&1", "7&2f8e5c1");
+                     },
+                     "USB001", {1, 0x03F0, 0x3D17}},
+        RegistryCase{"PrefixIsTheWholeName",
+                     [](SimRegistry& r) {
+                         printInstance(r, "HP", "7&2f8e5c1a&0", "USB001");
+                         usbInstance(r, "VID_03F0&PID_3D17", "CN0BV4S1Y2", "7&2f8e5c1a&0");
+                     },
+                     "USB001", kNotFound},
         RegistryCase{"PrefixIsCaseSensitive",
                      [](SimRegistry& r) {
                          printInstance(r, "HP", "7&2f8e5c1a&0&USB001", "USB001");
@@ -205,8 +247,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Names of 64 characters or more are held whole: each is opened again by name.
         RegistryCase{"LongPrinterInstanceName",
                      [](SimRegistry& r) {
-                         printInstance(r, "HP", kLongInstance, "USB001");
-                         usbInstance(r, "VID_03F0&PID_3D17", "S", kLongInstance.substr(0, 70));
+                         printInstance(r, "HP", kLongPrefix + "&USB001", "USB001");
+                         usbInstance(r, "VID_03F0&PID_3D17", "S", kLongPrefix);
                      },
                      "USB001", {1, 0x03F0, 0x3D17}},
         RegistryCase{"LongDeviceKeyName",
@@ -226,7 +268,9 @@ INSTANTIATE_TEST_SUITE_P(
         RegistryCase{"PrefixNotText",
                      [](SimRegistry& r) {
                          printInstance(r, "HP", "7&2f8e5c1a&0&USB001", "USB001");
-                         r.setValue(kUsb + "\\VID_1111&PID_2222\\S", "ParentIdPrefix", SimRegistry::kRegBinary, {});
+                         const std::string prefix = "7&2f8e5c1a&0";
+                         r.setValue(kUsb + "\\" + kEarlierDevice + "\\S", "ParentIdPrefix", SimRegistry::kRegBinary,
+                                    std::vector<std::uint8_t>(prefix.begin(), prefix.end() + 1));
                          usbInstance(r, "VID_03F0&PID_3D17", "S", "7&2f8e5c1a&0");
                      },
                      "USB001", {1, 0x03F0, 0x3D17}},
@@ -251,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
                          r.setString(kUsbPrint + "\\Filled\\7&0a0a0a0a&0&USB001\\Device Parameters", "PortName",
                                      "USB001" + std::string(1018, ' '), false);
                          usbInstance(r, "VID_0A5F&PID_0080", "OLD", "7&0a0a0a0a&0");
-                         r.setString(kUsb + "\\VID_1111&PID_2222\\S", "ParentIdPrefix",
+                         r.setString(kUsb + "\\" + kEarlierDevice + "\\S", "ParentIdPrefix",
                                      "7&2f8e5c1a&0" + std::string(1012, '&'), false);
                          laserJetOnUsb001(r);
                      },
@@ -277,10 +321,10 @@ INSTANTIATE_TEST_SUITE_P(
                      "USB001", kNotFound},
         RegistryCase{"ModelCannotBeOpened",
                      [](SimRegistry& r) {
-                         printInstance(r, "Locked", "7&11111111&0&USB001", "USB001");
-                         r.failOpen(kUsbPrint + "\\Locked");
+                         printInstance(r, kCanonModel, "7&11111111&0&USB001", "USB001");
+                         r.failOpen(kUsbPrint + "\\" + kCanonModel);
                          laserJetOnUsb001(r);
-                         usbInstance(r, "VID_0A5F&PID_0080", "OLD", "7&11111111&0");
+                         usbInstance(r, "VID_04A9&PID_1746", "OLD", "7&11111111&0");
                      },
                      "USB001", {1, 0x03F0, 0x3D17}},
         RegistryCase{"DeviceParametersCannotBeOpened",
@@ -294,15 +338,25 @@ INSTANTIATE_TEST_SUITE_P(
                      "USB001", {1, 0x03F0, 0x3D17}},
         RegistryCase{"DeviceKeyCannotBeOpened",
                      [](SimRegistry& r) {
-                         usbInstance(r, "VID_0A5F&PID_0080", "A", "7&2f8e5c1a&0");
-                         r.failOpen(kUsb + "\\VID_0A5F&PID_0080");
+                         usbInstance(r, kEarlierDevice, "A", "7&2f8e5c1a&0");
+                         r.failOpen(kUsb + "\\" + kEarlierDevice);
                          laserJetOnUsb001(r);
                      },
                      "USB001", {1, 0x03F0, 0x3D17}},
         RegistryCase{"DeviceInstanceCannotBeOpened",
                      [](SimRegistry& r) {
-                         usbInstance(r, "VID_0A5F&PID_0080", "A", "7&2f8e5c1a&0");
-                         r.failOpen(kUsb + "\\VID_0A5F&PID_0080\\A");
+                         usbInstance(r, kEarlierDevice, "A", "7&2f8e5c1a&0");
+                         r.failOpen(kUsb + "\\" + kEarlierDevice + "\\A");
+                         laserJetOnUsb001(r);
+                     },
+                     "USB001", {1, 0x03F0, 0x3D17}},
+        // The numbered set this boot does not use keeps an older mapping.
+        RegistryCase{"CurrentControlSetOnly",
+                     [](SimRegistry& r) {
+                         const std::string other = "SYSTEM\\ControlSet001\\Enum\\";
+                         r.setString(other + "USBPRINT\\HP\\7&2f8e5c1a&0&USB001\\Device Parameters", "PortName",
+                                     "USB001");
+                         r.setString(other + "USB\\VID_0A5F&PID_0080\\OLD", "ParentIdPrefix", "7&2f8e5c1a&0");
                          laserJetOnUsb001(r);
                      },
                      "USB001", {1, 0x03F0, 0x3D17}}),
@@ -435,7 +489,7 @@ TEST_P(PrinterJobs, CountIsZeroOrOne) {
     EXPECT_EQ(jobs, c.jobCount);
     ASSERT_EQ(spooler.openCalls().size(), 1u);
     EXPECT_EQ(spooler.openCalls()[0].name, "HP LaserJet");
-    EXPECT_EQ(spooler.openCalls()[0].desiredAccess, 0xF000Cu);
+    EXPECT_EQ(spooler.openCalls()[0].desiredAccess, 0x8u) << "PRINTER_ACCESS_USE, all an unelevated user gets";
     EXPECT_EQ(spooler.enumJobsCalls(), c.openFails ? 0 : 1);
 }
 
@@ -556,7 +610,7 @@ TEST_F(Guard, SimulatedRegistryAnswersAsWindows) {
     EXPECT_EQ(length, 3u);
     length = sizeof name;
     ASSERT_EQ(registry.enumKey(key, 1, name, &length, nullptr, nullptr), kRegistrySuccess);
-    EXPECT_STREQ(name, "Second") << "in the order made";
+    EXPECT_STREQ(name, "Second");
     length = sizeof name;
     EXPECT_EQ(registry.enumKey(key, 2, name, &length, nullptr, nullptr), SimRegistry::kErrorNoMoreItems);
     EXPECT_EQ(registry.closeKey(key), kRegistrySuccess);
@@ -576,6 +630,14 @@ TEST_F(Guard, SimulatedRegistryAnswersAsWindows) {
     EXPECT_EQ(registry.closeKey(key), kRegistrySuccess);
     EXPECT_EQ(registry.opens(), 2);
     EXPECT_EQ(registry.closes(), 2);
+}
+
+// Sorted by name as Windows sorts it, in upper case: "_" comes after the
+// letters, and the order keys were made in does not count.
+TEST_F(Guard, SimulatedRegistryListsSubkeysByName) {
+    for (const char* name : {"b", "A_x", "Z", "aa", "VID_03F0", "Ab", "VIDA"})
+        registry.addKey(std::string("Order\\") + name);
+    EXPECT_EQ(subkeys(registry, "Order"), (std::vector<std::string>{"aa", "Ab", "A_x", "b", "VIDA", "VID_03F0", "Z"}));
 }
 
 // ---- .reg files.
@@ -610,6 +672,9 @@ TEST_F(Guard, FixtureMapsItsPrinterPort) {
     EXPECT_EQ(map("usb001"), (Mapped{1, 0x03F0, 0x3D17}));
     EXPECT_EQ(map("USB002"), kNotFound) << "the stale instance's device is gone";
     EXPECT_EQ(map("USB009"), kNotFound);
+    EXPECT_EQ(subkeys(registry, kUsb),
+              (std::vector<std::string>{"ROOT_HUB20", "VID_03F0&PID_3D17", "VID_046D&PID_C077"}))
+        << "by name, not in the file's order";
 
     std::uint32_t type = 0;
     EXPECT_EQ(readValue(registry, kUsb + "\\VID_03F0&PID_3D17\\CN0BV4S1Y2", "HardwareID", &type),

@@ -17,7 +17,7 @@ namespace {
 using sim::Host;
 using sim::SwitchHub;
 
-const std::string kEnum = "SYSTEM\\ControlSet001\\Enum\\";
+const std::string kEnum = "SYSTEM\\CurrentControlSet\\Enum\\";
 
 // A device plugged into a port of the switch.
 struct PortDevice {
@@ -63,7 +63,7 @@ protected:
     // whose prefix names its printer instance.
     void addPrinter(const LocalPrinter& printer) {
         const int number = ++printers;
-        char port[8];
+        char port[16];
         std::snprintf(port, sizeof port, "USB%03d", number);
         char prefix[16];
         std::snprintf(prefix, sizeof prefix, "7&%08x&0", 0x2f8e5c10u + static_cast<unsigned>(number));

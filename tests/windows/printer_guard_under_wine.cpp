@@ -22,7 +22,7 @@ namespace {
 constexpr std::uint16_t kFixtureVendorId = 0x03F0;
 constexpr std::uint16_t kFixtureProductId = 0x3D17;
 constexpr std::uint16_t kUntouched = 0xEEEE;
-constexpr const char* kFixtureDevice = "SYSTEM\\ControlSet001\\Enum\\USB\\VID_03F0&PID_3D17\\CN0BV4S1Y2";
+constexpr const char* kFixtureDevice = "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_03F0&PID_3D17\\CN0BV4S1Y2";
 
 // The spooler and the registry answer at once when there is nothing to find.
 constexpr DWORD kAtOnceMs = 1000;
@@ -31,10 +31,10 @@ constexpr DWORD kAtOnceMs = 1000;
 // native tests rely on the two answering alike.
 void checkRegistrySeam(RegistryApi& registry) {
     OsHandle key = reinterpret_cast<OsHandle>(1);
-    CHECK(registry.openLocalMachineKey("SYSTEM\\ControlSet001\\Enum\\PivoraAbsent", &key) == ERROR_FILE_NOT_FOUND);
+    CHECK(registry.openLocalMachineKey("SYSTEM\\CurrentControlSet\\Enum\\PivoraAbsent", &key) == ERROR_FILE_NOT_FOUND);
     CHECK(key == nullptr);
 
-    if (!CHECK(registry.openLocalMachineKey("system\\controlset001\\enum\\usb", &key) == ERROR_SUCCESS)) {
+    if (!CHECK(registry.openLocalMachineKey("system\\currentcontrolset\\enum\\usb", &key) == ERROR_SUCCESS)) {
         std::printf("  the fixture is not in the prefix\n");
         return;
     }
@@ -50,6 +50,10 @@ void checkRegistrySeam(RegistryApi& registry) {
     classLength = sizeof className;
     CHECK(registry.enumKey(key, 0, name, &length, className, &classLength) == ERROR_SUCCESS);
     CHECK(std::strcmp(name, "ROOT_HUB20") == 0 && length == 10);
+    // Subkeys come sorted by name, not in the order the file made them.
+    length = sizeof name;
+    CHECK(registry.enumKey(key, 1, name, &length, nullptr, nullptr) == ERROR_SUCCESS);
+    CHECK(std::strcmp(name, "VID_03F0&PID_3D17") == 0);
     length = sizeof name;
     CHECK(registry.enumKey(key, 3, name, &length, nullptr, nullptr) == ERROR_NO_MORE_ITEMS);
     CHECK(registry.closeKey(key) == ERROR_SUCCESS);
@@ -83,7 +87,7 @@ void checkSpoolerSeam(SpoolerApi& spooler) {
     CHECK(listed == 1 && needed == 0 && returned == 0);
 
     OsHandle printer = reinterpret_cast<OsHandle>(1);
-    CHECK(spooler.openPrinter("Pivora absent printer", kPrinterAllAccess, &printer) == 0);
+    CHECK(spooler.openPrinter("Pivora absent printer", kPrinterAccessUse, &printer) == 0);
     CHECK(printer == nullptr);
 }
 

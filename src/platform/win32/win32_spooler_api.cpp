@@ -11,7 +11,7 @@ namespace pivora {
 static_assert(printerinfo::kRecordSize == sizeof(PRINTER_INFO_2A), "PRINTER_INFO_2A");
 static_assert(printerinfo::kPrinterNameOffset == offsetof(PRINTER_INFO_2A, pPrinterName), "pPrinterName");
 static_assert(printerinfo::kPortNameOffset == offsetof(PRINTER_INFO_2A, pPortName), "pPortName");
-static_assert(kPrinterAllAccess == PRINTER_ALL_ACCESS, "PRINTER_ALL_ACCESS");
+static_assert(kPrinterAccessUse == PRINTER_ACCESS_USE, "PRINTER_ACCESS_USE");
 static_assert(sizeof(DWORD) == sizeof(std::uint32_t), "DWORD");
 
 int Win32SpoolerApi::enumLocalPrinters(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* needed,
