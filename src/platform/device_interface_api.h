@@ -57,15 +57,15 @@ public:
                               DeviceInterfaceRecord* record) = 0;
 
     // SetupDiGetDeviceInterfaceDetailA(set, record, detail, detailSize,
-    // requiredSize, no device data). With detail null and size 0 it fails and
-    // reports the size needed; with a large enough buffer whose size word is
-    // kInterfaceDetailCbSize it writes the path at kInterfaceDetailPathOffset.
+    // requiredSize, device). With detail null and size 0 it fails and reports
+    // the size needed; with a large enough buffer whose size word is
+    // kInterfaceDetailCbSize it writes the path at kInterfaceDetailPathOffset
+    // and, when `device` is given (its cbSize set by the caller), the device
+    // element the interface belongs to: its DevInst among others. That element
+    // need not have the interface's index among the set's devices.
     virtual int getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record, std::uint8_t* detail,
-                                   std::uint32_t detailSize, std::uint32_t* requiredSize) = 0;
-
-    // SetupDiEnumDeviceInfo(set, index, record): the device element with that
-    // index, its DevInst among others. The caller sets cbSize.
-    virtual int enumDeviceInfo(OsHandle set, std::uint32_t index, DeviceInfoRecord* record) = 0;
+                                   std::uint32_t detailSize, std::uint32_t* requiredSize,
+                                   DeviceInfoRecord* device) = 0;
 
     // SetupDiGetDeviceRegistryPropertyA(set, record, SPDRP_DEVICEDESC, no type,
     // buffer, size, no required size). The text is not guaranteed terminated.

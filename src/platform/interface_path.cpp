@@ -10,11 +10,11 @@ constexpr std::size_t kSizeSlack = 8;
 }  // namespace
 
 InterfacePath::Outcome InterfacePath::read(DeviceInterfaceApi& api, OsHandle set, const DeviceInterfaceRecord& iface,
-                                           std::size_t maxLength) {
+                                           std::size_t maxLength, DeviceInfoRecord* device) {
     detail_.clear();
     length_ = 0;
     std::uint32_t required = 0;
-    api.getInterfaceDetail(set, &iface, nullptr, 0, &required);
+    api.getInterfaceDetail(set, &iface, nullptr, 0, &required, nullptr);
     if (required <= kInterfaceDetailPathOffset) return Outcome::Failed;  // no record is that small
     // Neither read a path the caller cannot use nor let a driver choose a huge buffer.
     if (required > kInterfaceDetailPathOffset + maxLength + 1 + kSizeSlack) return Outcome::TooLong;
@@ -22,7 +22,8 @@ InterfacePath::Outcome InterfacePath::read(DeviceInterfaceApi& api, OsHandle set
     detail_.assign(required, 0);
     const std::uint32_t cbSize = kInterfaceDetailCbSize;
     std::memcpy(detail_.data(), &cbSize, sizeof(cbSize));
-    if (!api.getInterfaceDetail(set, &iface, detail_.data(), required, nullptr)) return Outcome::Failed;
+    if (device != nullptr) *device = DeviceInfoRecord{sizeof(DeviceInfoRecord), {}, 0, 0};
+    if (!api.getInterfaceDetail(set, &iface, detail_.data(), required, nullptr, device)) return Outcome::Failed;
 
     const std::size_t room = required - kInterfaceDetailPathOffset;
     length_ = strnlen(text(), room);

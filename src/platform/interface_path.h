@@ -27,7 +27,10 @@ class InterfacePath {
 public:
     enum class Outcome { Read, Failed, TooLong };
 
-    Outcome read(DeviceInterfaceApi& api, OsHandle set, const DeviceInterfaceRecord& iface, std::size_t maxLength);
+    // `device`, when given, receives the device element the interface belongs
+    // to, read by the same call as the path: valid after Outcome::Read.
+    Outcome read(DeviceInterfaceApi& api, OsHandle set, const DeviceInterfaceRecord& iface, std::size_t maxLength,
+                 DeviceInfoRecord* device = nullptr);
 
     // After Outcome::Read: the terminated path and its length.
     const char* text() const;

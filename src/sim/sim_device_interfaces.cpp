@@ -22,9 +22,16 @@ const InterfaceEntry* SimDeviceInterfaces::member(OsHandle set, std::uintptr_t i
 
 OsHandle SimDeviceInterfaces::getClassDevs(DeviceInterfaceClass interfaceClass, std::uint32_t flags) {
     if (setsFail_ || (flags & kDigcfDeviceInterface) == 0) return nullptr;
-    Set set{interfaceClass, {}};
+    Set set{interfaceClass, {}, {}, {}};
     auto source = sources_.find(interfaceClass);
     if (source != sources_.end()) set.members = source->second((flags & kDigcfPresent) != 0);
+    for (std::size_t index = 0; index < set.members.size(); ++index) {
+        const std::uint32_t devInst = set.members[index].devInst;
+        const auto sameDevice = [&](std::size_t first) { return set.members[first].devInst == devInst; };
+        const auto element = std::find_if(set.devices.begin(), set.devices.end(), sameDevice);
+        set.elementOf.push_back(static_cast<std::size_t>(element - set.devices.begin()));
+        if (element == set.devices.end()) set.devices.push_back(index);
+    }
     const std::uintptr_t key = nextSet_;
     nextSet_ += 4;
     sets_.emplace(key, std::move(set));
@@ -43,7 +50,8 @@ int SimDeviceInterfaces::enumInterface(OsHandle set, DeviceInterfaceClass interf
 }
 
 int SimDeviceInterfaces::getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record, std::uint8_t* detail,
-                                            std::uint32_t detailSize, std::uint32_t* requiredSize) {
+                                            std::uint32_t detailSize, std::uint32_t* requiredSize,
+                                            DeviceInfoRecord* device) {
     const InterfaceEntry* entry = record != nullptr ? member(set, record->reserved) : nullptr;
     if (entry == nullptr) return 0;
     const auto required = static_cast<std::uint32_t>(kInterfaceDetailPathOffset + entry->path.size() + 1);
@@ -52,22 +60,22 @@ int SimDeviceInterfaces::getInterfaceDetail(OsHandle set, const DeviceInterfaceR
     std::uint32_t cbSize = 0;
     std::memcpy(&cbSize, detail, sizeof(cbSize));
     if (cbSize != kInterfaceDetailCbSize || entry->detailFails) return 0;
+    if (device != nullptr && device->cbSize != sizeof(DeviceInfoRecord)) return 0;  // ERROR_INVALID_USER_BUFFER
     std::memcpy(detail + kInterfaceDetailPathOffset, entry->path.c_str(), entry->path.size() + 1);
-    return 1;
-}
-
-int SimDeviceInterfaces::enumDeviceInfo(OsHandle set, std::uint32_t index, DeviceInfoRecord* record) {
-    const InterfaceEntry* entry = member(set, index);
-    if (entry == nullptr || record == nullptr || record->cbSize != sizeof(DeviceInfoRecord)) return 0;
-    record->devInst = entry->devInst;
-    record->reserved = index;
+    if (device != nullptr) {
+        device->devInst = entry->devInst;
+        device->reserved = find(set)->elementOf[record->reserved];  // the element's index in the set
+    }
     return 1;
 }
 
 int SimDeviceInterfaces::getDeviceDescription(OsHandle set, const DeviceInfoRecord* record, std::uint8_t* buffer,
                                               std::uint32_t size) {
-    const InterfaceEntry* entry = record != nullptr ? member(set, record->reserved) : nullptr;
-    if (entry == nullptr || buffer == nullptr) return 0;
+    const Set* found = find(set);
+    if (found == nullptr || record == nullptr || buffer == nullptr || record->reserved >= found->devices.size())
+        return 0;
+    // The device's description is its first interface's.
+    const InterfaceEntry* entry = &found->members[found->devices[record->reserved]];
     // Like Windows, a text too long for the buffer fails; what was copied is
     // left in it unterminated.
     const std::size_t withTerminator = entry->description.size() + 1;

@@ -12,7 +12,10 @@ namespace pivora::sim {
 
 // The device-interface enumeration of one simulated computer. Each class's
 // members come from a source (the HID devices, the USB tree) asked afresh for
-// every set, so a set is a snapshot as on Windows. Sets are counted.
+// every set, so a set is a snapshot as on Windows. As on Windows a set holds
+// device elements, one per device instance in the order their first
+// interfaces come, so a device with two interfaces moves every later device
+// to an element index below its interface index. Sets are counted.
 class SimDeviceInterfaces : public DeviceInterfaceApi {
 public:
     // The interfaces of a class; presentOnly is false for a set made without
@@ -30,8 +33,7 @@ public:
     int enumInterface(OsHandle set, DeviceInterfaceClass interfaceClass, std::uint32_t index,
                       DeviceInterfaceRecord* record) override;
     int getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record, std::uint8_t* detail,
-                           std::uint32_t detailSize, std::uint32_t* requiredSize) override;
-    int enumDeviceInfo(OsHandle set, std::uint32_t index, DeviceInfoRecord* record) override;
+                           std::uint32_t detailSize, std::uint32_t* requiredSize, DeviceInfoRecord* device) override;
     int getDeviceDescription(OsHandle set, const DeviceInfoRecord* record, std::uint8_t* buffer,
                              std::uint32_t size) override;
     int destroyDeviceInfoList(OsHandle set) override;
@@ -39,7 +41,9 @@ public:
 private:
     struct Set {
         DeviceInterfaceClass interfaceClass;
-        std::vector<InterfaceEntry> members;
+        std::vector<InterfaceEntry> members;  // the interfaces
+        std::vector<std::size_t> elementOf;   // each interface's device element
+        std::vector<std::size_t> devices;     // each device element's first interface
     };
     Set* find(OsHandle set);
     const InterfaceEntry* member(OsHandle set, std::uintptr_t index);

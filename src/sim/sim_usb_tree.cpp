@@ -237,6 +237,10 @@ void SimUsbTree::setPath(int device, std::string newPath) {
 
 void SimUsbTree::setDetailFails(int device, bool fails) { node(device).detailFails = fails; }
 
+void SimUsbTree::addInterface(int device, std::string interfacePath) {
+    node(device).moreInterfaces.push_back(std::move(interfacePath));
+}
+
 void SimUsbTree::refuseRemoval(int device, RemovalRefusal refusal) { node(device).refusal = std::move(refusal); }
 
 int SimUsbTree::switchDeviceNode(int switchHubNode, int device) {
@@ -324,6 +328,10 @@ std::vector<InterfaceEntry> SimUsbTree::deviceEntries(bool presentOnly) {
             entry.detailFails = listed.detailFails;
         }
         entries.push_back(entry);
+        for (const std::string& more : listed.moreInterfaces) {
+            entry.path = more;
+            entries.push_back(entry);
+        }
     }
     return entries;
 }

@@ -100,6 +100,9 @@ public:
     bool present(int node);
     void setPath(int device, std::string path);
     void setDetailFails(int device, bool fails);
+    // One more USB device interface of the same device, listed right after its
+    // first (an interface an earlier driver registered and left behind, say).
+    void addInterface(int device, std::string path);
     void refuseRemoval(int device, RemovalRefusal refusal);
     // The node through which this computer sees device `device` of the switch
     // hub placed as `switchHubNode`.
@@ -169,6 +172,7 @@ private:
         std::uint32_t devInst = 0;
         std::string description;
         std::string path;
+        std::vector<std::string> moreInterfaces;
         bool detailFails = false;
         std::optional<RemovalRefusal> refusal;
         // Hubs.

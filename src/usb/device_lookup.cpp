@@ -59,8 +59,11 @@ int UsbTopology::findDevice(std::uint32_t flags, std::uint16_t vendorId, std::ui
         DeviceInterfaceRecord iface{};
         iface.cbSize = sizeof(iface);
         if (!interfaces_.enumInterface(set.get(), DeviceInterfaceClass::UsbDevice, index, &iface)) return 0;
+        // The device comes with the path: the set's devices need not be in
+        // the order of their interfaces.
         InterfacePath path;
-        const InterfacePath::Outcome outcome = path.read(interfaces_, set.get(), iface, kMaxDevicePath);
+        DeviceInfoRecord device{};
+        const InterfacePath::Outcome outcome = path.read(interfaces_, set.get(), iface, kMaxDevicePath, &device);
         if (outcome == InterfacePath::Outcome::Failed) return 0;
         if (outcome == InterfacePath::Outcome::TooLong) continue;
 
@@ -70,17 +73,13 @@ int UsbTopology::findDevice(std::uint32_t flags, std::uint16_t vendorId, std::ui
             foundProductId != productId)
             continue;
 
-        DeviceInfoRecord info{};
-        info.cbSize = sizeof(info);
-        interfaces_.enumDeviceInfo(set.get(), index, &info);
-        if (devInstOut != nullptr) *devInstOut = info.devInst;
+        if (devInstOut != nullptr) *devInstOut = device.devInst;
         if (descriptionOut != nullptr) {
             // Read aside so a description that cannot be read leaves the
-            // caller's text as it was, and one cut at the buffer's end is
-            // still terminated within it.
+            // caller's text as it was, and one stored without its terminator
+            // still ends within the buffer.
             std::uint8_t description[kDescriptionSize] = {};
-            const int read = interfaces_.getDeviceDescription(set.get(), &info, description, kDescriptionSize);
-            if (read || description[0] != 0) {
+            if (interfaces_.getDeviceDescription(set.get(), &device, description, kDescriptionSize)) {
                 description[kDescriptionSize - 1] = 0;
                 std::memcpy(descriptionOut, description, kDescriptionSize);
             }

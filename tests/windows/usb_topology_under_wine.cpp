@@ -1,17 +1,21 @@
 // The real USB topology code over the real Windows calls, run under Wine: Wine
 // has no USB host controllers and no USB devices, so every walk must find
 // nothing and clear what it reports, and the version record Windows fills must
-// classify as the Windows it reports.
+// classify as the Windows it reports. The device-interface seam is checked on
+// the HID class, where Wine has devices of its own.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "check.h"
 #include "platform/byte_order.h"
 #include "platform/device_removal_api.h"
+#include "platform/interface_path.h"
 #include "platform/win32/win32_device_interface_api.h"
 #include "platform/win32/win32_device_removal_api.h"
 #include "platform/win32/win32_usb_hub_api.h"
@@ -53,6 +57,33 @@ void checkHubSeam(UsbHubApi& hubs) {
         std::printf("  wideToAnsi wrote %d\n", written);
     }
     CHECK(hubs.wideToAnsi(utf16le, out, 5) == 0);
+}
+
+// Each interface's device element comes with its path, as the device lookup
+// takes it: a different device instance for each device, and one the
+// description is read through. (Wine numbers its instances from 0.)
+int checkInterfaceDevices(DeviceInterfaceApi& interfaces) {
+    ScopedInterfaceSet set =
+        openInterfaceSet(interfaces, DeviceInterfaceClass::Hid, kDigcfPresent | kDigcfDeviceInterface);
+    if (!CHECK(set)) return 0;
+    std::vector<std::uint32_t> seen;
+    for (std::uint32_t index = 0;; ++index) {
+        DeviceInterfaceRecord iface{};
+        iface.cbSize = sizeof(iface);
+        if (!interfaces.enumInterface(set.get(), DeviceInterfaceClass::Hid, index, &iface)) break;
+        InterfacePath path;
+        DeviceInfoRecord device{};
+        if (!CHECK(path.read(interfaces, set.get(), iface, 1024, &device) == InterfacePath::Outcome::Read)) continue;
+        std::uint8_t description[UsbTopology::kDescriptionSize] = {};
+        const int described = interfaces.getDeviceDescription(set.get(), &device, description, sizeof description - 1);
+        std::printf("HID interface %u: devInst 0x%x, description %d \"%s\", %s\n", static_cast<unsigned>(index),
+                    static_cast<unsigned>(device.devInst), described, reinterpret_cast<const char*>(description),
+                    path.text());
+        CHECK(std::find(seen.begin(), seen.end(), device.devInst) == seen.end());
+        CHECK(described == 1 && description[0] != '\0');
+        seen.push_back(device.devInst);
+    }
+    return static_cast<int>(seen.size());
 }
 
 void checkHubLookups(UsbTopology& topology) {
@@ -162,6 +193,8 @@ int main() {
     UsbTopology topology(interfaces, hubs);
 
     checkHubSeam(hubs);
+    const int hidInterfaces = checkInterfaceDevices(interfaces);
+    if (wine != nullptr) CHECK(hidInterfaces > 0);
     checkHubLookups(topology);
     checkDeviceLookups(topology);
     const WindowsVersionCode code = checkVersion(removal);

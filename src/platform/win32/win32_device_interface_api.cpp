@@ -76,19 +76,15 @@ int Win32DeviceInterfaceApi::enumInterface(OsHandle set, DeviceInterfaceClass in
 
 int Win32DeviceInterfaceApi::getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record,
                                                 std::uint8_t* detail, std::uint32_t detailSize,
-                                                std::uint32_t* requiredSize) {
+                                                std::uint32_t* requiredSize, DeviceInfoRecord* device) {
     // Windows does not write the interface record; its prototype just lacks the const.
     auto* iface = reinterpret_cast<PSP_DEVICE_INTERFACE_DATA>(const_cast<DeviceInterfaceRecord*>(record));
     DWORD required = 0;
     const BOOL ok = SetupDiGetDeviceInterfaceDetailA(
         set, iface, reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(detail), detailSize,
-        requiredSize != nullptr ? &required : nullptr, nullptr);
+        requiredSize != nullptr ? &required : nullptr, reinterpret_cast<PSP_DEVINFO_DATA>(device));
     if (requiredSize != nullptr) *requiredSize = required;
     return ok ? 1 : 0;
-}
-
-int Win32DeviceInterfaceApi::enumDeviceInfo(OsHandle set, std::uint32_t index, DeviceInfoRecord* record) {
-    return SetupDiEnumDeviceInfo(set, index, reinterpret_cast<PSP_DEVINFO_DATA>(record)) ? 1 : 0;
 }
 
 int Win32DeviceInterfaceApi::getDeviceDescription(OsHandle set, const DeviceInfoRecord* record,

@@ -15,8 +15,7 @@ public:
     int enumInterface(OsHandle set, DeviceInterfaceClass interfaceClass, std::uint32_t index,
                       DeviceInterfaceRecord* record) override;
     int getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record, std::uint8_t* detail,
-                           std::uint32_t detailSize, std::uint32_t* requiredSize) override;
-    int enumDeviceInfo(OsHandle set, std::uint32_t index, DeviceInfoRecord* record) override;
+                           std::uint32_t detailSize, std::uint32_t* requiredSize, DeviceInfoRecord* device) override;
     int getDeviceDescription(OsHandle set, const DeviceInfoRecord* record, std::uint8_t* buffer,
                              std::uint32_t size) override;
     int destroyDeviceInfoList(OsHandle set) override;
