@@ -77,12 +77,13 @@ int HidReportChannel::getDevice(int index, char* path, std::uint16_t* vendorId, 
 
 int HidReportChannel::setReportLength(std::uint32_t length) {
     // The OS reads and writes these buffers asynchronously: never swap them
-    // under an open device, and never take a length a report cannot have.
-    if (length == 0 || length > kMaxReportLength || deviceHandle != nullptr) return 0;
+    // under an open device, and never take a length a report cannot have
+    // (send paces by the code at byte 1).
+    if (length < kMinReportLength || length > kMaxReportLength || deviceHandle != nullptr) return 0;
     reportLength = length;
     receiveBuffer.assign(length, 0);
     sendBuffer.assign(length, 0);
-    return 0;
+    return 1;
 }
 
 void HidReportChannel::closeEvent(OsHandle& event) {
@@ -100,7 +101,11 @@ int HidReportChannel::open(const char* path) {
     closeEvent(writeState.event);
     readState.event = hid_.createEvent();
     writeState.event = hid_.createEvent();
+    // Nothing is in flight on a new handle. Whatever the records hold is the
+    // old handle's: a cancelled read the driver finished after the close, say.
+    readState.internal = 0;
     readState.internalHigh = 0;
+    writeState.internal = 0;
     writeState.internalHigh = 0;
     poll(receiveBuffer.data());  // arms the first read
     return deviceHandle != nullptr ? 1 : 0;
@@ -162,6 +167,10 @@ int HidReportChannel::pendingLength() const {
 }
 
 void HidReportChannel::queueWaiting(const std::uint8_t* report, std::uint32_t length) {
+    // The same report twice asks for nothing more than once (a release
+    // clicked again before the tick took the first).
+    for (const WaitingReport& entry : waiting)
+        if (entry.length == length && std::memcmp(entry.bytes.data(), report, length) == 0) return;
     if (waiting.size() >= kMaxWaitingReports) {
         trace_.line(TraceChannel::Text, "HidReportChannel: receive queue full, report dropped\r\n");
         return;

@@ -25,8 +25,10 @@ public:
     static constexpr std::size_t kPathSize = 256;
     static constexpr std::uint16_t kControllerVendorId = 0x04B4;
     static constexpr std::uint16_t kControllerProductId = 0x120D;
+    // A report is at least its report number and its code.
+    static constexpr std::uint32_t kMinReportLength = 2;
     static constexpr std::uint32_t kMaxReportLength = 64;
-    // Reports injected but not yet delivered; far more than one tick can make.
+    // Different reports waiting for a poll; far more than one tick can make.
     static constexpr std::size_t kMaxWaitingReports = 16;
 
     struct UsbId {
@@ -41,6 +43,8 @@ public:
 
     int enumerateDevices();
     int getDevice(int index, char* path, std::uint16_t* vendorId, std::uint16_t* productId) const;
+    // 1 when it took the length (kMinReportLength..kMaxReportLength, and no
+    // device open), else 0 and nothing changes.
     int setReportLength(std::uint32_t length);
     int open(const char* path);
     int close();
@@ -85,7 +89,8 @@ private:
     IoRecord readState{};
     IoRecord writeState{};
     // Reports waiting for a poll, oldest first: injected ones, and a completed
-    // read moved aside when a report is injected after it.
+    // read moved aside when a report is injected after it. A report equal to
+    // one already waiting is not queued again.
     std::deque<WaitingReport> waiting;
 };
 

@@ -13,7 +13,8 @@ constexpr std::uint32_t kReplyPollMs = 100;
 
 int awaitReply(HidReportChannel& channel, Clock& clock, std::uint8_t awaitedCode, int limit, int& replyWaitCount,
                std::array<std::uint8_t, kControllerReportLength>& reply, DeferredReports* deferred) {
-    replyWaitCount = limit;
+    // A negative limit waits as long as 0 does: one poll.
+    replyWaitCount = limit > 0 ? limit : 0;
     // poll() may deliver a whole report of the channel's length, whatever it is.
     std::array<std::uint8_t, HidReportChannel::kMaxReportLength> received{};
     for (;;) {

@@ -11,6 +11,8 @@ namespace {
 constexpr std::uint32_t kStatusUnsuccessful = 0xC0000001u;
 constexpr std::uint16_t kControllerVendorId = 0x04B4;
 constexpr std::uint16_t kControllerProductId = 0x120D;
+// Each HID device is a device instance of its own.
+constexpr std::uint32_t kFirstDevInst = 0x800;
 
 std::uintptr_t keyOf(OsHandle handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 }  // namespace
@@ -49,7 +51,7 @@ void SimHidDevices::unplug(int device) {
 void SimHidDevices::plug(int device) { devices_.at(static_cast<std::size_t>(device)).present = true; }
 
 int SimHidDevices::readsInFlight() const {
-    int reads = 0;
+    int reads = cancelledReadsInFlight_;
     for (const auto& entry : handles_) reads += static_cast<int>(entry.second.reads.size());
     return reads;
 }
@@ -106,10 +108,12 @@ void SimHidDevices::deliverInput(const WireReport& report) {
 
 std::vector<InterfaceEntry> SimHidDevices::interfaceEntries() const {
     std::vector<InterfaceEntry> entries;
-    for (const Device& device : devices_) {
+    for (std::size_t index = 0; index < devices_.size(); ++index) {
+        const Device& device = devices_[index];
         if (!device.present) continue;
         InterfaceEntry entry;
         entry.path = device.path;
+        entry.devInst = kFirstDevInst + static_cast<std::uint32_t>(index);
         entry.detailFails = device.fault == Fault::DetailFails;
         entries.push_back(entry);
     }
@@ -201,10 +205,31 @@ void SimHidDevices::finishWrite(std::uintptr_t handleKey, std::uint64_t writeId,
     if (device.isController && firmware_ != nullptr) firmware_->receive(host_, bytes.data(), bytes.size());
 }
 
+void SimHidDevices::cancelPending(std::uintptr_t key, Handle& handle) {
+    if (cancelLatencyMs_ == 0) {
+        failPending(handle, kStatusCancelled);
+        return;
+    }
+    const auto completeLate = [this, key](IoRecord* record, bool read) {
+        complete(record, kStatusCancelled, 0);
+        if (handles_.count(key) == 0) ++completionsAfterClose_;
+        if (read) --cancelledReadsInFlight_;
+    };
+    for (const PendingIo& io : handle.reads) {
+        ++cancelledReadsInFlight_;
+        clock_.schedule(cancelLatencyMs_, [completeLate, record = io.record] { completeLate(record, true); });
+    }
+    for (const PendingIo& io : handle.writes)
+        clock_.schedule(cancelLatencyMs_, [completeLate, record = io.record] { completeLate(record, false); });
+    handle.reads.clear();
+    handle.writes.clear();
+}
+
 int SimHidDevices::cancelIo(OsHandle device) {
     Handle* handle = find(device, Kind::File);
     if (handle == nullptr) return 0;
-    failPending(*handle, kStatusCancelled);
+    handleCalls_.push_back({clock_.now(), "CancelIo"});
+    cancelPending(keyOf(device), *handle);
     return 1;
 }
 
@@ -216,7 +241,10 @@ int SimHidDevices::closeHandle(OsHandle handle) {
         ++badReleases_;
         return 0;
     }
-    // I/O still pending on a closed handle is abandoned, never written back.
+    handleCalls_.push_back(
+        {clock_.now(), entry->second.kind == Kind::Event ? "CloseHandle event" : "CloseHandle device"});
+    // Closing a handle cancels what is still pending on it.
+    cancelPending(entry->first, entry->second);
     handles_.erase(entry);
     return 1;
 }

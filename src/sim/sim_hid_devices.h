@@ -50,6 +50,11 @@ public:
     void setWriteMode(WriteMode mode) { writeMode_ = mode; }
     // Reads complete at once with an error status while set (a read failure).
     void failReads(bool fails) { readsFail_ = fails; }
+    // I/O cancelled by CancelIo, or by closing its handle, completes with
+    // STATUS_CANCELLED this long afterwards instead of at once, and writes its
+    // record then even if the handle has been closed meanwhile: the driver
+    // finishes with the request when it gets to it, not when the handle goes.
+    void setCancelLatency(std::uint32_t ms) { cancelLatencyMs_ = ms; }
 
     // A report from the controller towards this computer.
     void deliverInput(const WireReport& report);
@@ -59,7 +64,18 @@ public:
     int acquisitions() const { return acquisitions_; }
     int badReleases() const { return badReleases_; }
     int maxReadsInFlight() const { return maxReadsInFlight_; }
+    // Reads issued and not yet completed, cancelled ones included.
     int readsInFlight() const;
+    // Cancelled I/O that wrote its record after its handle was closed.
+    int completionsAfterClose() const { return completionsAfterClose_; }
+    // Every CancelIo and CloseHandle on a handle it gave out, with the
+    // virtual time it came: "CancelIo", "CloseHandle device" or
+    // "CloseHandle event".
+    struct HandleCall {
+        std::uint64_t time;
+        std::string call;
+    };
+    const std::vector<HandleCall>& handleCalls() const { return handleCalls_; }
     const std::vector<std::string>& overlappedOpens() const { return overlappedOpens_; }
 
     // The HID interfaces present now, for the computer's device sets.
@@ -106,6 +122,7 @@ private:
     static void complete(IoRecord* record, std::uint32_t status, std::uint32_t bytes);
     void completeRead(Handle& handle, const WireReport& report);
     void failPending(Handle& handle, std::uint32_t status);
+    void cancelPending(std::uintptr_t key, Handle& handle);
     void finishWrite(std::uintptr_t handleKey, std::uint64_t writeId, const WireReport& bytes, std::uint32_t length);
 
     VirtualClock& clock_;
@@ -118,7 +135,11 @@ private:
     int acquisitions_ = 0;
     int badReleases_ = 0;
     int maxReadsInFlight_ = 0;
+    int cancelledReadsInFlight_ = 0;
+    int completionsAfterClose_ = 0;
+    std::vector<HandleCall> handleCalls_;
     bool readsFail_ = false;
+    std::uint32_t cancelLatencyMs_ = 0;
     std::uint32_t writeDelayMs_ = 4;
     WriteMode writeMode_ = WriteMode::Complete;
     std::vector<std::string> overlappedOpens_;

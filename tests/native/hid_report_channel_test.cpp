@@ -64,6 +64,35 @@ TEST_F(ChannelOnSwitch, InjectionNeverLosesAReportInOrderOfArrival) {
     pollBytes(0);
 }
 
+TEST_F(ChannelOnSwitch, EqualReportWaitingIsNotQueuedAgain) {
+    const std::uint8_t other[3] = {2, code::ReleaseRequest, 0x04};
+    channel.inject(kLocalRelease, 3);
+    channel.inject(other, 3);
+    channel.inject(kLocalRelease, 3);
+    EXPECT_EQ(pollBytes(3)[2], 0x08);
+    EXPECT_EQ(pollBytes(3)[2], 0x04);
+    pollBytes(0);
+
+    channel.inject(kLocalRelease, 3);  // no longer waiting: queued as new
+    EXPECT_EQ(pollBytes(3)[2], 0x08);
+    EXPECT_TRUE(trace.lines().empty());
+}
+
+// Only different reports fill the queue, and only far more of them than a
+// tick makes; the one that does not fit is lost, but not in silence.
+TEST_F(ChannelOnSwitch, OverflowOfTheWaitingQueueIsTraced) {
+    const auto waitingLimit = static_cast<int>(HidReportChannel::kMaxWaitingReports);
+    for (int mask = 0; mask <= waitingLimit; ++mask) {
+        const std::uint8_t report[3] = {2, code::ReleaseRequest, static_cast<std::uint8_t>(mask)};
+        channel.inject(report, 3);
+    }
+    ASSERT_EQ(trace.lines().size(), 1u);
+    EXPECT_EQ(trace.lines()[0].first, TraceChannel::Text);
+    EXPECT_EQ(trace.lines()[0].second, "HidReportChannel: receive queue full, report dropped\r\n");
+    for (int mask = 0; mask < waitingLimit; ++mask) EXPECT_EQ(pollBytes(3)[2], mask);
+    pollBytes(0);
+}
+
 TEST_F(ChannelOnSwitch, InjectedReportsAreStillDeliveredAfterTheReadSideFailed) {
     sw.hostA.hid.unplug(sw.controllerOnA);  // the read in flight fails
     channel.inject(kLocalRelease, 3);
@@ -226,19 +255,76 @@ TEST_F(ChannelOnSwitch, OversizedReportsAreRefused) {
     EXPECT_TRUE(sw.firmware.received().empty());
 }
 
-TEST(HidReportChannelLifetime, DestructionReleasesEverything) {
+// Windows may finish a cancelled read or write some time after CancelIo and
+// writes its record whenever it does, handle closed or not. Destruction
+// waits that out before the records go.
+TEST(HidReportChannelLifetime, DestructionReleasesEverythingAndOutwaitsCancelledIo) {
     sim::SimulatedSwitch sw;
+    sw.hostA.hid.setCancelLatency(250);
     {
         RecordingTrace trace;
         HidReportChannel channel(sw.hostA.interfaces, sw.hostA.hid, sw.clock, trace);
         channel.setReportLength(8);
-        channel.connectController();
+        ASSERT_EQ(channel.connectController(), 1);
         sw.hostA.hid.setWriteDelay(10000);
         sendRequest(channel, statusQuery());  // gives up, its write still in flight
+        ASSERT_EQ(sw.hostA.hid.readsInFlight(), 1);
     }
+    sw.clock.sleep(20000);
     EXPECT_TRUE(sw.hostA.allReleased());
-    sw.clock.sleep(20000);  // the late completion must not reach the freed records
+    EXPECT_EQ(sw.hostA.hid.readsInFlight(), 0);
+    EXPECT_EQ(sw.hostA.hid.completionsAfterClose(), 0) << "a completion reached the records of a closed channel";
 }
+
+// A driver slower than the channel's 400 ms cancel completes the cancelled
+// read after the close, into the channel's read record. Opened again, the
+// channel starts afresh: it neither delivers that completion nor takes its
+// status for a failure of its new read.
+TEST_F(ChannelOnSwitch, ReadCancelledLateIsNeverTakenAfterReopening) {
+    sw.hostA.hid.setCancelLatency(1000);
+    channel.cancelPending();
+    channel.close();
+    sw.clock.sleep(1000);
+    ASSERT_EQ(sw.hostA.hid.completionsAfterClose(), 1);
+    pollBytes(0);
+
+    ASSERT_EQ(channel.connectController(), 1);
+    pollBytes(0);
+    controllerSends(kStatusB2);
+    EXPECT_EQ(pollBytes(8), Bytes(kStatusB2.begin(), kStatusB2.end()));
+    EXPECT_EQ(trace.reports(TraceChannel::ReportsDelivered).size(), 1u);
+}
+
+struct LengthCase {
+    std::uint32_t length;
+    int taken;
+};
+
+void PrintTo(const LengthCase& c, std::ostream* os) { *os << c.length << (c.taken ? " taken" : " refused"); }
+
+class ReportLength : public ::testing::TestWithParam<LengthCase> {};
+
+// A report is at least its number and its code: send reads the code to pace.
+TEST_P(ReportLength, OnlyLengthsThatHoldAReportAreTaken) {
+    sim::SimulatedSwitch sw;
+    RecordingTrace trace;
+    HidReportChannel channel(sw.hostA.interfaces, sw.hostA.hid, sw.clock, trace);
+    const LengthCase& c = GetParam();
+    EXPECT_EQ(channel.setReportLength(c.length), c.taken);
+    EXPECT_EQ(channel.getReportLength(), c.taken ? c.length : 0u);
+    ASSERT_EQ(channel.connectController(), 1);
+
+    const std::uint8_t numberOnly[1] = {2};
+    EXPECT_EQ(channel.send(numberOnly, 1), c.taken ? static_cast<int>(c.length) : 0);
+    EXPECT_EQ(sw.firmware.received().size(), c.taken ? 1u : 0u);
+
+    EXPECT_EQ(channel.setReportLength(8), 0) << "never under an open device";
+    EXPECT_EQ(channel.getReportLength(), c.taken ? c.length : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, ReportLength,
+                         ::testing::Values(LengthCase{0, 0}, LengthCase{1, 0}, LengthCase{2, 1}, LengthCase{8, 1},
+                                           LengthCase{64, 1}, LengthCase{65, 0}));
 
 TEST(HidReportChannelTime, SendLimitHoldsAcrossTheTickCounterWrap) {
     sim::SimulatedSwitch sw(0xFFFFFF00u);

@@ -55,16 +55,36 @@ protected:
     std::array<std::uint8_t, 8> reply{};
 };
 
-TEST_F(ReplyWait, GivesUpAfterLimitPlusOnePolls) {
-    sw.firmware.withholdReplies(code::StatusQuery, -1);
-    for (int limit : {50, 20}) {
-        sendRequest(channel, statusQuery());
-        int result = -1;
-        EXPECT_EQ(elapsed([&] { result = wait(code::StatusReply, limit); }), static_cast<std::uint64_t>(limit + 1) * 100);
-        EXPECT_EQ(result, 0);
-        EXPECT_EQ(replyWaitCount, 0);
-    }
+struct LimitCase {
+    int limit;
+    int polls;
+};
+
+void PrintTo(const LimitCase& c, std::ostream* os) { *os << "limit " << c.limit; }
+
+class ReplyWaitLimit : public ReplyWait, public ::testing::WithParamInterface<LimitCase> {};
+
+// Other reports fill the driver's buffer and keep coming faster than polls
+// take them, so every poll, however soon after the last, takes one: the
+// reports taken count the polls.
+TEST_P(ReplyWaitLimit, GivesUpAfterLimitPlusOnePollsOneSleepEach) {
+    const LimitCase& c = GetParam();
+    const WireReport other{2, code::InfoReply, 1, 2, 3, 0, 0, 0};
+    for (std::size_t report = 0; report <= sim::SimHidDevices::kInputBufferReports; ++report) controllerSends(other);
+    for (int at = 10; at <= c.polls * 100; at += 10)
+        sw.firmware.sendRaw(Host::A, other, static_cast<std::uint32_t>(at));
+
+    int result = -1;
+    EXPECT_EQ(elapsed([&] { result = wait(code::StatusReply, c.limit); }), static_cast<std::uint64_t>(c.polls) * 100);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(replyWaitCount, 0);
+    EXPECT_EQ(trace.reports(TraceChannel::ReportsDelivered).size(), static_cast<std::size_t>(c.polls));
 }
+
+// A negative limit waits no longer than 0.
+INSTANTIATE_TEST_SUITE_P(Limits, ReplyWaitLimit,
+                         ::testing::Values(LimitCase{50, 51}, LimitCase{20, 21}, LimitCase{1, 2}, LimitCase{0, 1},
+                                           LimitCase{-1, 1}, LimitCase{-20, 1}));
 
 TEST_F(ReplyWait, DropsOtherReportsAndEndsWithTheAwaitedOne) {
     controllerSends({2, code::ReleaseRequest, 0x04, 0, 0, 0, 0, 0});
