@@ -541,6 +541,7 @@ std::uint32_t SimUsbTree::remove(RemovalKind kind, std::uint32_t devInstToRemove
         switchHub->markRemoved(host_, removed.switchDevice);
     else
         removed.removed = true;
+    treeChanged();
     return 0;
 }
 

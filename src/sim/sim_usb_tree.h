@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -121,6 +122,14 @@ public:
     void removeVersionFunction() { versionFunctionMissing_ = true; }
     // The call is found but fails and writes nothing.
     void failVersionCall(bool fails) { versionCallFails_ = fails; }
+
+    // Called whenever this computer's device tree changes: a device removed
+    // safely here, or a port of the switch leaving or reaching this computer.
+    // Windows then sends its windows WM_DEVICECHANGE.
+    std::function<void()> onTreeChanged;
+    void treeChanged() {
+        if (onTreeChanged) onTreeChanged();
+    }
 
     // Observation.
     int handlesOpen() const { return static_cast<int>(handles_.size()); }

@@ -30,6 +30,16 @@ SimulatedSwitch::SimulatedSwitch(std::uint32_t startTick)
     hubOnA = wireUsb(hostA.usb, hub);
     hubOnB = wireUsb(hostB.usb, hub);
     firmware.connectOutlet([this](Host to, const WireReport& report) { computer(to).hid.deliverInput(report); });
+    firmware.connectPortsMoved([this](Host from, Host to, std::uint8_t ports) { movePorts(from, to, ports); });
+}
+
+void SimulatedSwitch::movePorts(Host from, Host to, std::uint8_t ports) {
+    hub.portsArriving(to, ports);
+    if (hub.deviceOnPortsOf(from, ports)) computer(from).usb.treeChanged();
+    clock.schedule(kEnumerationDelayMs, [this, to, ports] {
+        hub.portsArrived(to, ports);
+        if (hub.deviceOnPortsOf(to, ports)) computer(to).usb.treeChanged();
+    });
 }
 
 }  // namespace pivora::sim

@@ -18,6 +18,9 @@ namespace pivora::sim {
 // switch's hub on connection 2 (TwoPort form, nothing on the user's ports).
 class SimulatedSwitch {
 public:
+    // How long a port's devices take to appear on the computer that gained it.
+    static constexpr std::uint32_t kEnumerationDelayMs = 200;
+
     explicit SimulatedSwitch(std::uint32_t startTick = 0);
 
     SimComputer& computer(Host host) { return host == Host::A ? hostA : hostB; }
@@ -33,6 +36,11 @@ public:
     int controllerOnB;
     int hubOnA;
     int hubOnB;
+
+private:
+    // A ReleaseDone switched `ports`: their devices leave one computer's tree
+    // now and reach the other's once the hub has enumerated them there.
+    void movePorts(Host from, Host to, std::uint8_t ports);
 };
 
 }  // namespace pivora::sim

@@ -74,6 +74,7 @@ void SwitchFirmware::releaseDone(Host from, std::uint8_t mask) {
     // Moving a port to B sets its bit; moving it to A clears it.
     rawMask_ = from == Host::A ? static_cast<std::uint8_t>(rawMask_ | moving)
                                : static_cast<std::uint8_t>(rawMask_ & ~moving);
+    if (moving != 0 && portsMoved_) portsMoved_(from, otherHost(from), moving);
 }
 
 void SwitchFirmware::receive(Host from, const std::uint8_t* bytes, std::size_t length) {

@@ -39,6 +39,10 @@ public:
 
     void connectOutlet(Outlet outlet) { outlet_ = std::move(outlet); }
 
+    // Told each time a ReleaseDone switches ports, after the switch.
+    using PortsMoved = std::function<void(Host from, Host to, std::uint8_t ports)>;
+    void connectPortsMoved(PortsMoved listener) { portsMoved_ = std::move(listener); }
+
     void setFirmwareVersion(std::uint8_t major, std::uint8_t minor, std::uint8_t patch) { version_ = {major, minor, patch}; }
     // Bit n set: downstream port n is connected to host B.
     void setRawMask(std::uint8_t mask) { rawMask_ = mask; }
@@ -80,6 +84,7 @@ private:
 
     VirtualClock& clock_;
     Outlet outlet_;
+    PortsMoved portsMoved_;
     std::array<std::uint8_t, 3> version_{1, 2, 3};
     std::uint8_t rawMask_ = 0x00;
     std::uint32_t replyDelayMs_ = 5;

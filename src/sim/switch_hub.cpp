@@ -67,7 +67,26 @@ bool SwitchHub::visibleTo(Host host, int device) {
     followOwnership();
     const Device& seen = devices_.at(static_cast<std::size_t>(device));
     return seen.port >= 0 && isUserPort(seen.port) && (firmware_.portsOf(host) & (1u << seen.port)) != 0 &&
-           !seen.removed[slot(host)];
+           (arriving_[slot(host)] & (1u << seen.port)) == 0 && !seen.removed[slot(host)];
+}
+
+void SwitchHub::portsArriving(Host host, std::uint8_t ports) {
+    arriving_[slot(host)] = static_cast<std::uint8_t>(arriving_[slot(host)] | ports);
+    // Enumerated afresh there: what that host removed before is back.
+    for (Device& device : devices_)
+        if (device.port >= 0 && (ports & (1u << device.port)) != 0) device.removed[slot(host)] = false;
+}
+
+void SwitchHub::portsArrived(Host host, std::uint8_t ports) {
+    arriving_[slot(host)] = static_cast<std::uint8_t>(arriving_[slot(host)] & ~ports);
+}
+
+bool SwitchHub::deviceOnPortsOf(Host host, std::uint8_t ports) const {
+    for (const Device& device : devices_)
+        if (device.port >= 0 && isUserPort(device.port) && (ports & (1u << device.port)) != 0 &&
+            !device.removed[slot(host)])
+            return true;
+    return false;
 }
 
 int SwitchHub::deviceSeenBy(Host host, int port) {

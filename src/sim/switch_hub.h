@@ -76,6 +76,15 @@ public:
     Device& device(int id) { return devices_.at(static_cast<std::size_t>(id)); }
     int deviceCount() const { return static_cast<int>(devices_.size()); }
 
+    // Ports the firmware has just switched to `host`: the hub re-enumerates
+    // them there before their devices appear, so they are not seen until
+    // portsArrived. The host that lost them stops seeing them at once.
+    void portsArriving(Host host, std::uint8_t ports);
+    void portsArrived(Host host, std::uint8_t ports);
+    // Whether `host` sees a device on any of `ports`, or did until the
+    // ports left it: then its device tree changes as they move.
+    bool deviceOnPortsOf(Host host, std::uint8_t ports) const;
+
     // The device `host` sees on downstream port `port` now, or -1.
     int deviceSeenBy(Host host, int port);
     bool visibleTo(Host host, int device);
@@ -91,6 +100,7 @@ private:
     Form form_;
     std::array<int, 2> controllerPort_{0, 1};
     std::array<std::uint8_t, 2> lastOwned_{};
+    std::array<std::uint8_t, 2> arriving_{};
     std::deque<Device> devices_;
 };
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "controller/report_catalogue.h"
+#include "sim/simulated_switch.h"
 #include "sim/switch_firmware.h"
 
 namespace pivora::test {
@@ -103,6 +104,42 @@ TEST_F(Firmware, WithheldRepliesNeverCome) {
     EXPECT_EQ(sent[0].report, (WireReport{2, 0x5F, 0x14, 0, 0, 0, 0, 0}));
     EXPECT_EQ(sent[1].report[1], code::StatusReply);
     EXPECT_TRUE(firmware.signedOff(Host::A));
+}
+
+}  // namespace
+}  // namespace pivora::test
+
+namespace pivora::test {
+namespace {
+
+// A switched port takes its device from one computer's tree at once and
+// into the other's after the hub has enumerated it; each is told.
+TEST(SwitchedPort, DeviceLeavesAtOnceAndArrivesAfterEnumeration) {
+    sim::SimulatedSwitch sw;
+    const int stick = sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer");
+    std::vector<std::pair<Host, std::uint64_t>> changes;
+    for (Host host : {Host::A, Host::B})
+        sw.computer(host).usb.onTreeChanged = [&changes, &sw, host] { changes.push_back({host, sw.clock.now()}); };
+    sw.clock.sleep(1000);
+
+    const std::uint8_t done[3] = {2, code::ReleaseDone, 0x04};
+    sw.firmware.receive(Host::A, done, sizeof done);
+    EXPECT_EQ(sw.hub.deviceSeenBy(Host::A, 2), -1);
+    EXPECT_EQ(sw.hub.deviceSeenBy(Host::B, 2), -1) << "still being enumerated";
+    sw.clock.sleep(sim::SimulatedSwitch::kEnumerationDelayMs);
+    EXPECT_EQ(sw.hub.deviceSeenBy(Host::B, 2), stick);
+    EXPECT_EQ(changes, (std::vector<std::pair<Host, std::uint64_t>>{{Host::A, 1000}, {Host::B, 1200}}));
+}
+
+TEST(SwitchedPort, EmptyPortMovesWithoutChangingAnyTree) {
+    sim::SimulatedSwitch sw;
+    int changes = 0;
+    for (Host host : {Host::A, Host::B}) sw.computer(host).usb.onTreeChanged = [&changes] { ++changes; };
+    const std::uint8_t done[3] = {2, code::ReleaseDone, 0x08};
+    sw.firmware.receive(Host::A, done, sizeof done);
+    sw.clock.sleep(1000);
+    EXPECT_EQ(sw.firmware.rawMask(), 0x08);
+    EXPECT_EQ(changes, 0);
 }
 
 }  // namespace
