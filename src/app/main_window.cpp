@@ -52,6 +52,7 @@ int SwitchDialog::initMainWindow(OsHandle mainWindow) {
 void SwitchDialog::startLiveInstance() {
     liveInstance = 1;
     hubName.fill('\0');
+    keyboardHook = windows_.installKeyboardHook(window);
 
     trayIcon = TrayIconRecord{};
     trayIcon.window = window;
@@ -92,11 +93,13 @@ void SwitchDialog::startLiveInstance() {
 int SwitchDialog::tearDownMainWindow() {
     windows_.killTimer(window, kTickTimer);
     windows_.killTimer(window, kPrinterTimer);
+    if (keyboardHook != nullptr) {
+        windows_.removeKeyboardHook(keyboardHook);
+        keyboardHook = nullptr;
+    }
     if (liveInstance == 1) {
         if (controllerOpen == 1) {
-            sendRequest(channel, signOff());
-            channel.cancelPending();
-            channel.close();
+            signOffAndClose();
             platform_.clock.sleep(kSignOffSettleMs);
         }
         windows_.deleteTrayIcon(trayIcon);
@@ -137,9 +140,15 @@ bool SwitchDialog::filterMainWindowInput(const QueuedMessage& message) {
                 windows_.postMessage(window, win::kWmNcLButtonDown, win::kHtCaption, position);
             }
             return false;
+        // Acted on here and again by the window procedure, to the same effect.
         case win::kWmDeviceChange:
-            // Acted on here and again by the window procedure, to the same effect.
             onDeviceChange();
+            return false;
+        case win::kWmPowerBroadcast:
+            onPowerBroadcast(message.wParam);
+            return false;
+        case win::kWmQueryEndSession:
+            onQueryEndSession();
             return false;
         default:
             return false;

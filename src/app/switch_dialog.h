@@ -73,6 +73,19 @@ public:
     // Port control: the tick run by both timers, and what a device change does.
     void controlTick(std::uintptr_t timerId);
     void onDeviceChange();
+    // Hands the requested ports over; false when the tick must end at once.
+    bool runReleaseFlow(std::uint8_t requestedPorts);
+
+    // Moving ports from this side: the arrow buttons, the double tap.
+    void onArrowClicked(int buttonId);
+    void requestClaim(std::uint8_t portMask);
+    void requestRelease(std::uint8_t portMask);
+    void toggleAllPorts();
+
+    // Power and session events.
+    void onPowerBroadcast(std::uintptr_t event);
+    void onQueryEndSession();
+    void onEndSession(bool ending);
 
     // Port panel.
     void refreshPortPanel(std::uint8_t ownedPorts);
@@ -97,6 +110,7 @@ public:
     OsHandle appIcon = nullptr;
     OsHandle busyNotice = nullptr;
     TrayIconRecord trayIcon;
+    OsHandle keyboardHook = nullptr;
     int liveInstance = 0;
     std::array<char, UsbTopology::kNameSize> hubName{};
     ButtonImages buttonImages;
@@ -125,10 +139,20 @@ private:
     void connectStep();
     void hubStep();
     void clearingStep();
-    void reportStep();
+    // False when the tick must end at once.
+    bool reportStep();
+    void printerPoll();
     void followUpStep();
     void onInfoReply(const std::uint8_t* report);
     void onStatusReply(std::uint8_t rawMask);
+    void completeToggle(std::uint8_t rawMask);
+    void completeClaim(std::uint8_t rawMask);
+
+    bool releasePorts(std::uint8_t requestedPorts);
+    void removePortDevices(int port, std::uint8_t& donePorts);
+    void drainReports();
+    // SignOff, then the channel is cancelled and closed: this computer goes away.
+    void signOffAndClose();
 
     void refreshPortRow(int port, std::uint8_t ownedPorts);
     // After a reply that never came: the controller is looked for afresh.

@@ -14,6 +14,18 @@ void SwitchDialog::onWindowMessage(std::uint32_t message, std::uintptr_t wParam,
         case win::kWmDeviceChange:
             onDeviceChange();
             break;
+        case win::kWmPowerBroadcast:
+            onPowerBroadcast(wParam);
+            break;
+        case win::kWmQueryEndSession:
+            onQueryEndSession();
+            break;
+        case win::kWmEndSession:
+            onEndSession(wParam != 0);
+            break;
+        case win::kWmSwitchHotkey:
+            toggleAllPorts();
+            break;
         case win::kWmSwitchTray:
             onTrayNotify(lParam);
             break;
@@ -35,7 +47,7 @@ void SwitchDialog::onCommand(int controlId, int notification) {
             dumpPortIds();
             break;
         default:
-            // The arrow buttons (1001 to 1008) are wired with the claims.
+            onArrowClicked(controlId);
             break;
     }
 }
@@ -44,6 +56,34 @@ void SwitchDialog::onDeviceChange() {
     // Whatever changed, the controller and the hub are looked for afresh.
     controllerOpen = 0;
     hubReady = 0;
+}
+
+void SwitchDialog::onPowerBroadcast(std::uintptr_t event) {
+    if (event == win::kPbtApmResumeSuspend) {
+        // After a sleep anything may have moved: start over, registry included.
+        controllerOpen = 0;
+        hubReady = 0;
+        pendingAction = 0;
+        keepAliveCountdown = 0;
+        idsLoaded = 0;
+        portIds.fill(PortIdSlot{});
+    } else if (event == win::kPbtApmSuspend) {
+        signOffAndClose();
+    }
+}
+
+void SwitchDialog::onQueryEndSession() { signOffAndClose(); }
+
+void SwitchDialog::onEndSession(bool ending) {
+    // A logoff or shutdown that was cancelled left the channel closed: the
+    // next tick connects again rather than stay deaf.
+    if (!ending) onDeviceChange();
+}
+
+void SwitchDialog::signOffAndClose() {
+    sendRequest(channel, signOff());
+    channel.cancelPending();
+    channel.close();
 }
 
 }  // namespace pivora

@@ -25,7 +25,7 @@ constexpr std::array<int, 8> kArrowButtons = {IDC_CLAIM_ROW4,   IDC_CLAIM_ROW3, 
 constexpr std::array<int, 3> kStatusFields = {IDC_FIRMWARE_VERSION, IDC_HOST, IDC_SWITCH_TYPE};
 }  // namespace
 
-void SwitchDialog::controlTick(std::uintptr_t) {
+void SwitchDialog::controlTick(std::uintptr_t timerId) {
     // A read that failed (the controller went away) would leave the channel
     // deaf for good: treat it as a lost connection and connect again.
     if (controllerOpen == 1 && channel.readSideFailed()) onDeviceChange();
@@ -35,7 +35,8 @@ void SwitchDialog::controlTick(std::uintptr_t) {
     if (controllerOpen == 0) connectStep();
     if (controllerOpen == 1 && hubReady == 0) hubStep();
     if (controllerOpen == 0 && hubReady == 0) clearingStep();
-    if (controllerOpen == 1 && hubReady == 1) reportStep();
+    if (controllerOpen == 1 && hubReady == 1 && !reportStep()) return;
+    if (timerId == kPrinterTimer && controllerOpen == 1 && hubReady == 1 && printerPollBusy == 0) printerPoll();
     if (pendingAction == 0) followUpStep();
 }
 
@@ -77,16 +78,18 @@ void SwitchDialog::clearingStep() {
     for (int field : kStatusFields) windows_.setControlText(window, field, "");
 }
 
-void SwitchDialog::reportStep() {
+bool SwitchDialog::reportStep() {
     std::array<std::uint8_t, kWorkSize> work{};
     // What a reply wait set aside came before anything the channel holds now.
     int length = deferredReports.take(work.data());
     if (length == 0) length = channel.poll(work.data());
-    if (length < 2) return;
+    if (length < 2) return true;
     switch (work[1]) {
         case code::InfoReply:
             onInfoReply(work.data());
             break;
+        case code::ReleaseRequest:
+            return runReleaseFlow(work[2]);
         case code::StatusReply:
             onStatusReply(work[2]);
             break;
@@ -96,6 +99,7 @@ void SwitchDialog::reportStep() {
         default:
             break;  // consumed and ignored
     }
+    return true;
 }
 
 void SwitchDialog::onInfoReply(const std::uint8_t* report) {
@@ -115,10 +119,21 @@ void SwitchDialog::onInfoReply(const std::uint8_t* report) {
 
 void SwitchDialog::onStatusReply(std::uint8_t rawMask) {
     ownedMask = ownedMaskFrom(rawMask, hostIndex);
-    if (pendingAction == 0) {
-        const std::uint8_t otherPorts = otherMaskFrom(rawMask, hostIndex);
-        refreshPortPanel(static_cast<std::uint8_t>(~otherPorts));
-        showPortOwners(otherPorts);
+    switch (pendingAction) {
+        case 0: {
+            const std::uint8_t otherPorts = otherMaskFrom(rawMask, hostIndex);
+            refreshPortPanel(static_cast<std::uint8_t>(~otherPorts));
+            showPortOwners(otherPorts);
+            break;
+        }
+        case 10:
+            completeToggle(rawMask);
+            break;
+        case 11:
+            completeClaim(rawMask);
+            break;
+        default:
+            break;
     }
 }
 

@@ -11,6 +11,8 @@ namespace pivora {
 namespace win {
 constexpr std::uint32_t kWmSize = 0x0005;
 constexpr std::uint32_t kWmClose = 0x0010;
+constexpr std::uint32_t kWmQueryEndSession = 0x0011;
+constexpr std::uint32_t kWmEndSession = 0x0016;
 constexpr std::uint32_t kWmNcLButtonDown = 0x00A1;
 constexpr std::uint32_t kWmKeyDown = 0x0100;
 constexpr std::uint32_t kWmKeyUp = 0x0101;
@@ -20,12 +22,15 @@ constexpr std::uint32_t kWmTimer = 0x0113;
 constexpr std::uint32_t kWmLButtonDown = 0x0201;
 constexpr std::uint32_t kWmLButtonDblClk = 0x0203;
 constexpr std::uint32_t kWmRButtonDown = 0x0204;
+constexpr std::uint32_t kWmPowerBroadcast = 0x0218;
 constexpr std::uint32_t kWmDeviceChange = 0x0219;
 constexpr std::uint32_t kWmSwitchTray = 1124;    // the tray icon's callback
 constexpr std::uint32_t kWmSwitchHotkey = 1125;  // posted by the keyboard hook
 
 constexpr std::uintptr_t kSizeMinimized = 1;
 constexpr std::uintptr_t kDbtDevNodesChanged = 7;
+constexpr std::uintptr_t kPbtApmSuspend = 4;
+constexpr std::uintptr_t kPbtApmResumeSuspend = 7;
 constexpr std::uintptr_t kHtCaption = 2;
 
 constexpr int kSwHide = 0;
@@ -119,6 +124,15 @@ public:
     // Shell_NotifyIconA(NIM_ADD / NIM_DELETE, record).
     virtual int addTrayIcon(const TrayIconRecord& record) = 0;
     virtual int deleteTrayIcon(const TrayIconRecord& record) = 0;
+
+    // The lock-key hook: a low-level keyboard hook (WH_KEYBOARD_LL) for the
+    // whole desktop, run on a thread of its own so that it answers at once
+    // however long `window`'s thread sleeps in a handler. It passes every
+    // event on and posts WM_SWITCH_HOTKEY to `window` for each double tap.
+    // nullptr when it could not be installed; removed, its thread ended,
+    // with removeKeyboardHook.
+    virtual OsHandle installKeyboardHook(OsHandle window) = 0;
+    virtual void removeKeyboardHook(OsHandle hook) = 0;
 
     // The busy notice: a modeless dialog on its template, owned by `owner`,
     // created hidden. Destroyed with destroyWindow.

@@ -1,4 +1,5 @@
 #include "app/switch_dialog.h"
+#include "printer/busy_printers.h"
 
 namespace pivora {
 
@@ -12,19 +13,7 @@ std::uint8_t SwitchDialog::vetoPrinterPorts(std::uint8_t portMask) {
     if (hubKind == TwoPort) firstPort = 2;
     else if (hubKind != FourPort) return portMask;
 
-    const int printers = printerGuard.countPrinters();
-    for (int index = 0; index < printers; ++index) {
-        char name[PrinterGuard::kNameSize];
-        std::uint16_t printerVendorId = 0;
-        std::uint16_t printerProductId = 0;
-        if (printerGuard.getPrinterUsbId(static_cast<std::uint32_t>(index), name, &printerVendorId,
-                                         &printerProductId) != 1)
-            continue;
-        // (0, 0) is what an empty port reads as; it names no printer.
-        if (printerVendorId == 0 && printerProductId == 0) continue;
-        std::uint32_t jobs = 0;
-        printerGuard.getPrinterJobs(static_cast<std::uint32_t>(index), &jobs);
-        if (jobs == 0) continue;
+    forEachBusyUsbPrinter(printerGuard, [&](std::uint16_t printerVendorId, std::uint16_t printerProductId) {
         for (int port = firstPort; port <= 3; ++port) {
             std::uint16_t vendorId = 0;
             std::uint16_t productId = 0;
@@ -33,7 +22,7 @@ std::uint8_t SwitchDialog::vetoPrinterPorts(std::uint8_t portMask) {
             if (vendorId == printerVendorId && productId == printerProductId)
                 portMask = static_cast<std::uint8_t>(portMask & ~(1u << port));
         }
-    }
+    });
     return portMask;
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/switch_dialog.h"
 #include "platform/platform.h"
+#include "local_printers.h"
 #include "recording_trace.h"
 #include "recording_window.h"
 #include "sim/simulated_switch.h"
@@ -17,22 +18,11 @@ namespace {
 using sim::Host;
 using sim::SwitchHub;
 
-const std::string kEnum = "SYSTEM\\CurrentControlSet\\Enum\\";
-
 // A device plugged into a port of the switch.
 struct PortDevice {
     int port;
     std::uint16_t vendorId;
     std::uint16_t productId;
-};
-
-// A local printer on its own USB printer port, mapped in the registry to its
-// USB device.
-struct LocalPrinter {
-    const char* name;
-    std::uint16_t vendorId;
-    std::uint16_t productId;
-    std::uint32_t jobsQueued;
 };
 
 constexpr LocalPrinter kLaserJet{"HP LaserJet P1102", 0x03F0, 0x3D17, 2};
@@ -59,30 +49,14 @@ protected:
         std::copy(name.begin(), name.end(), dialog.hubName.begin());
     }
 
-    // Each printer gets a port USB001, USB002, ... and a USB device instance
-    // whose prefix names its printer instance.
-    void addPrinter(const LocalPrinter& printer) {
-        const int number = ++printers;
-        char port[16];
-        std::snprintf(port, sizeof port, "USB%03d", number);
-        char prefix[16];
-        std::snprintf(prefix, sizeof prefix, "7&%08x&0", 0x2f8e5c10u + static_cast<unsigned>(number));
-        char deviceKey[32];
-        std::snprintf(deviceKey, sizeof deviceKey, "VID_%04X&PID_%04X", printer.vendorId, printer.productId);
-        sw.hostA.spooler.addPrinter(printer.name, port, printer.jobsQueued);
-        sw.hostA.registry.setString(
-            kEnum + "USBPRINT\\Model" + std::to_string(number) + "\\" + prefix + "&" + port + "\\Device Parameters",
-            "PortName", port);
-        sw.hostA.registry.setString(kEnum + "USB\\" + deviceKey + "\\SERIAL" + std::to_string(number), "ParentIdPrefix",
-                                    prefix);
-    }
+    void addPrinter(const LocalPrinter& printer) { localPrinters.add(printer); }
 
     sim::SimulatedSwitch sw;
     RecordingTrace trace;
     RecordingWindow window;
     Platform platform;
     SwitchDialog dialog;
-    int printers = 0;
+    LocalPrinters localPrinters{sw.hostA};
 };
 
 // ---- Nothing to tell apart: the mask goes back as it came, the spooler untouched.

@@ -131,6 +131,12 @@ public:
         return record("addTrayIcon");
     }
     int deleteTrayIcon(const TrayIconRecord&) override { return record("deleteTrayIcon"); }
+    OsHandle keyboardHook = handle(0x4B00);
+    OsHandle installKeyboardHook(OsHandle window) override {
+        record("installKeyboardHook " + name(window));
+        return keyboardHook;
+    }
+    void removeKeyboardHook(OsHandle hook) override { record("removeKeyboardHook " + name(hook)); }
     OsHandle createBusyNotice(OsHandle owner) override {
         record("createBusyNotice owner " + name(owner));
         return busyNoticeWindow;

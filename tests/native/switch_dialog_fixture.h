@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ protected:
           windows(sw.clock),
           dialog(platform, windows) {
         windows.dispatcher = dispatchTo(dialog);
+        // Windows tells every top-level window when the device tree changes.
+        computer.usb.onTreeChanged = [this] {
+            windows.postMessage(mainWindow(), win::kWmDeviceChange, win::kDbtDevNodesChanged, 0);
+        };
     }
 
     void start() { dialog.initMainWindow(mainWindow()); }
@@ -78,6 +83,16 @@ protected:
     }
 
     std::uint64_t now() const { return sw.clock.now(); }
+
+    // Runs the queue until `count` more ticks of either timer have been handled.
+    void runTicks(int count) {
+        auto ticks = [this] {
+            return std::count_if(windows.dispatched().begin(), windows.dispatched().end(),
+                                 [](const DispatchedMessage& message) { return message.message == win::kWmTimer; });
+        };
+        const auto target = ticks() + count;
+        while (ticks() < target) windows.runUntil(now() + 1);
+    }
 
     sim::Host host_;
     sim::SimulatedSwitch sw;

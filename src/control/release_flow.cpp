@@ -1,0 +1,87 @@
+#include <array>
+#include <cstdio>
+
+#include "app/switch_dialog.h"
+#include "controller/port_masks.h"
+#include "usb/safe_removal.h"
+
+namespace pivora {
+
+namespace {
+constexpr int kStatusReplyLimit = 50;
+constexpr std::uint8_t kTwoPortPorts = 0x0C;
+constexpr std::uint32_t kPauseBeforePort3Ms = 100;
+constexpr std::uint32_t kPauseBeforeDoneMs = 1000;
+constexpr std::uint32_t kDrainStepMs = 150;
+
+std::uint8_t portBit(int port) { return static_cast<std::uint8_t>(1u << port); }
+}  // namespace
+
+bool SwitchDialog::runReleaseFlow(std::uint8_t requestedPorts) {
+    if (releaseBusy == 1) return true;
+    releaseBusy = 1;
+    keepAliveCountdown = 7;
+    const bool goesOn = releasePorts(requestedPorts);
+    releaseBusy = 0;
+    return goesOn;
+}
+
+bool SwitchDialog::releasePorts(std::uint8_t requestedPorts) {
+    std::array<std::uint8_t, kControllerReportLength> reply{};
+    // Without a StatusReply nothing is granted: the controller hears nothing.
+    if (!sendAndAwait(statusQuery(), code::StatusReply, kStatusReplyLimit, reply)) return false;
+    if ((ownedMaskFrom(reply[2], hostIndex) & requestedPorts) == 0) return true;
+
+    if (hubKind == TwoPort) {
+        const auto allowed = static_cast<std::uint8_t>(vetoPrinterPorts(requestedPorts) & kTwoPortPorts);
+        std::uint8_t done = allowed;
+        sendRequest(channel, releaseGrant(allowed));
+        for (int port : {2, 3})
+            if ((allowed & portBit(port)) != 0) removePortDevices(port, done);
+        platform_.clock.sleep(kPauseBeforeDoneMs);
+        sendRequest(channel, releaseDone(done));
+    } else if (hubKind == FourPort) {
+        // Bits 4 to 7 of the request go through as they came.
+        const std::uint8_t allowed = vetoPrinterPorts(requestedPorts);
+        std::uint8_t done = allowed;
+        sendRequest(channel, releaseGrant(allowed));
+        for (int port : {0, 1, 2})
+            if ((allowed & portBit(port)) != 0) removePortDevices(port, done);
+        platform_.clock.sleep(kPauseBeforePort3Ms);
+        if ((allowed & portBit(3)) != 0) removePortDevices(3, done);
+        platform_.clock.sleep(kPauseBeforeDoneMs);
+        sendRequest(channel, releaseDone(done));
+    }
+    drainReports();
+    return true;
+}
+
+void SwitchDialog::removePortDevices(int port, std::uint8_t& donePorts) {
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::uint32_t isHub = 0;
+    // Nothing there, or nothing this computer can name: the port goes as it is.
+    if (usbTopology.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) != 1) return;
+    std::uint32_t devInst = 0;
+    if (usbTopology.findPresentDevice(vendorId, productId, &devInst, nullptr) != 1) return;
+
+    char line[48];
+    std::snprintf(line, sizeof line, "SafeRemove USB ID=%.4X %.4X\r\n", vendorId, productId);
+    platform_.trace.line(TraceChannel::Text, line);
+    if (safeRemoveDevice(platform_.removal, platform_.trace, devInst) != 0) {
+        // A device still in use keeps its port, and the user is told why.
+        donePorts = static_cast<std::uint8_t>(donePorts & ~portBit(port));
+        if (busyNotice != nullptr) windows_.showWindow(busyNotice, win::kSwShow);
+    }
+}
+
+void SwitchDialog::drainReports() {
+    // What came in meanwhile is stale, except the other computer's requests.
+    std::array<std::uint8_t, HidReportChannel::kMaxReportLength> report{};
+    for (int length = channel.poll(report.data()); length > 0; length = channel.poll(report.data())) {
+        deferredReports.keepIfDeferred(report.data(), length);
+        platform_.clock.sleep(kDrainStepMs);
+    }
+}
+
+}  // namespace pivora

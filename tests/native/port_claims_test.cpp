@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "switch_dialog_fixture.h"
+
+namespace pivora::test {
+namespace {
+
+using sim::Host;
+using Form = sim::SwitchHub::Form;
+
+std::intptr_t noParameter() { return 0; }
+
+// Host A connected to a switch whose other computer the model plays; the
+// user clicks arrows and taps lock keys here.
+class Claims : public OneComputer {
+protected:
+    void connect(Form form, std::uint8_t rawMask) {
+        sw.hub.setForm(form);
+        sw.firmware.setRawMask(rawMask);
+        sw.firmware.playPeer(Host::B);
+        start();
+        windows.runUntil(9000);
+        ASSERT_EQ(dialog.hubReady, 1);
+    }
+
+    void click(int button) {
+        since = now();
+        windows.postMessage(mainWindow(), win::kWmCommand, static_cast<std::uintptr_t>(button), noParameter());
+        windows.runUntil(now());
+    }
+
+    void hotkey() {
+        since = now();
+        windows.postMessage(mainWindow(), win::kWmSwitchHotkey, 0, noParameter());
+        windows.runUntil(now());
+    }
+
+    std::uint64_t since = 0;
+};
+
+TEST_F(Claims, ClaimBringsThePortHereAndLightsItsLeftButton) {
+    const int receiver = sw.hub.plugDevice(3, 0x046D, 0xC52B, "Logitech Receiver");
+    connect(Form::TwoPort, 0x08);
+    click(1001);
+    EXPECT_EQ(windows.timesOf("setButtonImage 1001 168"), std::vector<std::uint64_t>{since}) << "pending at once";
+    EXPECT_EQ(written(since), std::vector<std::string>{"StatusQuery"});
+    EXPECT_EQ(writeTimes(since), std::vector<std::uint64_t>{since + 500 + 4}) << "after the request's pause";
+    EXPECT_EQ(dialog.pendingAction, 11);
+
+    runTicks(1);
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ClaimPorts 08"}));
+    EXPECT_EQ(dialog.pendingAction, 0);
+    const std::uint64_t claimed = writeTimes(since).back();
+
+    // The other computer grants and lets go; the receiver leaves its tree and,
+    // once the hub has enumerated it here, arrives in this one.
+    windows.runUntil(claimed + 2600);
+    EXPECT_EQ(sw.firmware.rawMask(), 0x00);
+    EXPECT_EQ(sw.hub.deviceSeenBy(Host::A, 3), receiver);
+    std::vector<std::uint64_t> deviceChanges;
+    for (const auto& message : windows.dispatched())
+        if (message.message == win::kWmDeviceChange && message.time > claimed) deviceChanges.push_back(message.time);
+    EXPECT_EQ(deviceChanges, std::vector<std::uint64_t>{claimed + 700 + 1600 + 200});
+
+    // The rediscovery ends with the panel showing the port here.
+    const std::uint64_t arrived = now();
+    runTicks(2);
+    EXPECT_EQ(written(arrived).front(), "InfoQuery");
+    EXPECT_EQ(dialog.ownedMask & 0x08, 0x08);
+    EXPECT_FALSE(windows.timesOf("setButtonImage 1001 164").empty()) << "the left button of row 1 is lit";
+    EXPECT_FALSE(windows.timesOf("setControlText 1009 Logitech Receiver").empty());
+}
+
+TEST_F(Claims, ClaimOfAPortThatArrivedMeanwhileSendsNothing) {
+    connect(Form::TwoPort, 0x08);
+    // The other computer gives it up during the click's pause.
+    sw.clock.schedule(100, [this] { sw.firmware.setRawMask(0x00); });
+    click(1001);
+    runTicks(1);
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery"}));
+    EXPECT_EQ(dialog.pendingAction, 0);
+}
+
+TEST_F(Claims, LitButtonsDoNothing) {
+    connect(Form::TwoPort, 0x08);
+    const std::size_t before = windows.calls.size();
+    click(1002);  // port 2 is here already
+    click(1005);  // port 3 is over there already
+    EXPECT_EQ(windows.calls.size(), before + 2) << "only the two posts";
+    EXPECT_TRUE(written(since).empty());
+}
+
+// A click that is refused still shows that it was seen.
+struct RefusedCase {
+    const char* why;
+    int controllerOpen;
+    int pendingAction;
+};
+
+class RefusedClick : public Claims, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedClick, ChangesOnlyTheImage) {
+    connect(Form::TwoPort, 0x08);
+    dialog.controllerOpen = GetParam().controllerOpen;
+    dialog.pendingAction = GetParam().pendingAction;
+    click(1001);
+    click(1006);
+    EXPECT_EQ(windows.timesOf("setButtonImage 1001 168").size(), 1u);
+    EXPECT_EQ(windows.timesOf("setButtonImage 1006 156").size(), 1u);
+    EXPECT_TRUE(written(since).empty());
+    EXPECT_EQ(now(), since) << "no pause either";
+    EXPECT_EQ(dialog.pendingAction, GetParam().pendingAction);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clicks, RefusedClick,
+                         ::testing::Values(RefusedCase{"NoController", 0, 0}, RefusedCase{"ClaimPending", 1, 11},
+                                           RefusedCase{"TogglePending", 1, 10}),
+                         [](const auto& param) { return std::string(param.param.why); });
+
+// The buttons of rows 3 and 4 stand for other ports on a TwoPort switch.
+struct ButtonCase {
+    Form form;
+    int button;
+    const char* pendingImage;
+    std::uint8_t claimed;
+};
+
+class ClaimButton : public Claims, public ::testing::WithParamInterface<ButtonCase> {};
+
+TEST_P(ClaimButton, ClaimsItsPort) {
+    connect(GetParam().form, 0x0F);  // everything over there
+    click(GetParam().button);
+    EXPECT_EQ(windows.timesOf(std::string("setButtonImage ") + std::to_string(GetParam().button) + " " +
+                              GetParam().pendingImage)
+                  .size(),
+              1u);
+    EXPECT_EQ(dialog.claimMask, GetParam().claimed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Switches, ClaimButton,
+                         ::testing::Values(ButtonCase{Form::TwoPort, 1003, "168", 0x08},
+                                           ButtonCase{Form::TwoPort, 1004, "156", 0x04},
+                                           ButtonCase{Form::FourPort, 1003, "157", 0x02},
+                                           ButtonCase{Form::FourPort, 1004, "158", 0x01},
+                                           ButtonCase{Form::FourPort, 1001, "168", 0x08}));
+
+TEST_F(Claims, UsersReleaseRunsOnTheNextTickAndThePortArrivesOverThere) {
+    const int stick = sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer");
+    connect(Form::TwoPort, 0x00);
+    click(1006);
+    EXPECT_EQ(windows.timesOf("setButtonImage 1006 156").size(), 1u);
+    EXPECT_TRUE(written(since).empty()) << "a release is never sent as such";
+    EXPECT_EQ(now(), since + 500);
+
+    runTicks(1);
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", "ReleaseDone 04"}));
+    EXPECT_EQ(sw.firmware.rawMask(), 0x04);
+    EXPECT_EQ(sw.hub.deviceSeenBy(Host::B, 2), stick);
+    EXPECT_EQ(sw.hub.deviceSeenBy(Host::A, 2), -1);
+}
+
+// The double tap: everything over there comes here; only when all is here
+// does it all go.
+struct ToggleCase {
+    Form form;
+    std::uint8_t raw;
+    std::vector<std::string> afterStatus;
+};
+
+class Toggle : public Claims, public ::testing::WithParamInterface<ToggleCase> {};
+
+TEST_P(Toggle, ClaimsWhatIsThereOrReleasesEverything) {
+    connect(GetParam().form, GetParam().raw);
+    hotkey();
+    EXPECT_EQ(dialog.pendingAction, 10);
+    EXPECT_EQ(dialog.keepAliveCountdown, 7);
+    runTicks(2);  // the StatusReply, then an injected release if there was nothing to claim
+    const std::vector<std::string> sent = written(since);
+    ASSERT_GE(sent.size(), GetParam().afterStatus.size() + 1);
+    EXPECT_EQ(std::vector<std::string>(sent.begin() + 1,
+                                       sent.begin() + 1 + static_cast<std::ptrdiff_t>(GetParam().afterStatus.size())),
+              GetParam().afterStatus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, Toggle,
+    ::testing::Values(ToggleCase{Form::FourPort, 0x05, {"ClaimPorts 05"}},
+                      ToggleCase{Form::FourPort, 0x00, {"StatusQuery", "ReleaseGrant 0F", "ReleaseDone 0F"}},
+                      ToggleCase{Form::TwoPort, 0x0F, {"ClaimPorts 0C"}},
+                      ToggleCase{Form::TwoPort, 0x03, {"StatusQuery", "ReleaseGrant 0C", "ReleaseDone 0C"}}));
+
+}  // namespace
+}  // namespace pivora::test

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "switch_dialog_fixture.h"
+
+namespace pivora::test {
+namespace {
+
+using sim::Host;
+using Form = sim::SwitchHub::Form;
+
+constexpr std::uint32_t kRemovalVetoed = 0x17;  // CR_REMOVE_VETOED
+
+// Host A connected, every port its own, with a stick on port 2 and a disk
+// on port 3 (and on ports 0 and 1 of a FourPort switch, a keyboard and a
+// mouse). Host B asks for ports through the controller.
+class Release : public OneComputer {
+protected:
+    void connect(Form form) {
+        sw.hub.setForm(form);
+        if (form == Form::FourPort) {
+            sw.hub.plugDevice(0, 0x046D, 0xC31D, "USB Keyboard");
+            sw.hub.plugDevice(1, 0x045E, 0x0040, "USB Mouse");
+        }
+        stick = sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer");
+        disk = sw.hub.plugDevice(3, 0x1058, 0x25A2, "WD Elements");
+        start();
+        windows.runUntil(9000);
+        ASSERT_EQ(dialog.hubReady, 1);
+    }
+
+    // The controller asks this computer for `ports`, as when the other computer claims them.
+    void otherComputerAsksFor(std::uint8_t ports) {
+        since = now();
+        sw.firmware.sendRaw(Host::A, sim::WireReport{2, code::ReleaseRequest, ports, 0, 0, 0, 0, 0});
+    }
+
+    std::vector<std::string> saferemoveLines() const {
+        std::vector<std::string> lines;
+        for (const auto& entry : trace.lines())
+            if (entry.second.rfind("SafeRemove", 0) == 0) lines.push_back(entry.second);
+        return lines;
+    }
+
+    int stick = -1;
+    int disk = -1;
+    std::uint64_t since = 0;
+};
+
+TEST_F(Release, ControllersRequestIsGrantedRemovedAndDone) {
+    connect(Form::TwoPort);
+    otherComputerAsksFor(0x04);
+    windows.runUntil(now() + 3000);
+
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", "ReleaseDone 04"}));
+    const std::vector<std::uint64_t> times = writeTimes(since);
+    ASSERT_EQ(times.size(), 3u);
+    EXPECT_EQ(times[1] - times[0], 30u) << "the StatusReply is there at the first poll";
+    EXPECT_EQ(times[2] - times[1], 610u + 1000u) << "the grant's pacing, then a second before the confirmation";
+    EXPECT_EQ(saferemoveLines(), std::vector<std::string>{"SafeRemove USB ID=0781 5567\r\n"});
+    ASSERT_EQ(computer.usb.removalCalls().size(), 1u);
+    EXPECT_EQ(computer.usb.removalCalls()[0].kind, sim::SimUsbTree::RemovalKind::Eject);
+    EXPECT_EQ(sw.firmware.rawMask(), 0x04) << "port 2 is host B's";
+    EXPECT_EQ(dialog.releaseBusy, 0);
+    EXPECT_EQ(windows.count("showWindow b051"), 0u) << "no busy notice";
+}
+
+TEST_F(Release, DeviceInUseKeepsItsPortAndTheUserIsTold) {
+    connect(Form::TwoPort);
+    sw.hub.device(stick).refusal = sim::RemovalRefusal{kRemovalVetoed, "", 0};
+    otherComputerAsksFor(0x0C);
+    windows.runUntil(now() + 3000);
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 0C", "ReleaseDone 08"}))
+        << "granted, but left out of the confirmation";
+    EXPECT_EQ(windows.count("showWindow b051 5"), 1u);
+    EXPECT_EQ(sw.firmware.rawMask(), 0x08);
+}
+
+TEST_F(Release, TwoPortSwitchNeverGrantsPorts0And1) {
+    connect(Form::TwoPort);
+    otherComputerAsksFor(0x0F);
+    windows.runUntil(now() + 3000);
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 0C", "ReleaseDone 0C"}));
+}
+
+// The pause before port 3 of a FourPort switch is there whatever is asked.
+struct PauseCase {
+    Form form;
+    std::uint8_t asked;
+    std::uint64_t grantToDone;
+};
+
+class ReleasePause : public Release, public ::testing::WithParamInterface<PauseCase> {};
+
+TEST_P(ReleasePause, BetweenGrantAndDone) {
+    connect(GetParam().form);
+    otherComputerAsksFor(GetParam().asked);
+    windows.runUntil(now() + 3000);
+    const std::vector<std::uint64_t> times = writeTimes(since);
+    ASSERT_EQ(times.size(), 3u);
+    EXPECT_EQ(times[2] - times[1], GetParam().grantToDone);
+}
+
+INSTANTIATE_TEST_SUITE_P(Switches, ReleasePause,
+                         ::testing::Values(PauseCase{Form::TwoPort, 0x04, 1610}, PauseCase{Form::FourPort, 0x01, 1710},
+                                           PauseCase{Form::FourPort, 0x08, 1710}));
+
+TEST_F(Release, NothingIsAnsweredForPortsThatAreNotHere) {
+    sw.firmware.setRawMask(0x08);
+    connect(Form::TwoPort);
+    otherComputerAsksFor(0x08);
+    windows.runUntil(now() + 3000);
+    EXPECT_EQ(written(since), std::vector<std::string>{"StatusQuery"});
+}
+
+TEST_F(Release, WithoutStatusReplyNothingIsSentAndTheTickEnds) {
+    connect(Form::TwoPort);
+    sw.firmware.withholdReplies(code::StatusQuery, 1);
+    dialog.keepAliveCountdown = 0;
+    otherComputerAsksFor(0x04);
+    runTicks(1);
+    // 51 polls, 100 ms apart: the tick ends there, before its follow-up step.
+    EXPECT_EQ(written(since), std::vector<std::string>{"StatusQuery"});
+    EXPECT_EQ(dialog.keepAliveCountdown, 7);
+    EXPECT_EQ(dialog.releaseBusy, 0);
+    EXPECT_EQ(sw.firmware.rawMask(), 0x00);
+}
+
+TEST_F(Release, ReportsArrivingMeanwhileAreDrainedButTheOtherComputersRequestsAreKept) {
+    connect(Form::TwoPort);
+    otherComputerAsksFor(0x04);
+    // During the second before the confirmation: a StatusReply that would
+    // say port 3 is gone, and a second request, for port 3.
+    sw.firmware.sendRaw(Host::A, sim::WireReport{2, code::StatusReply, 0x08, 0, 0, 0, 0, 0}, 1200);
+    sw.firmware.sendRaw(Host::A, sim::WireReport{2, code::ReleaseRequest, 0x08, 0, 0, 0, 0, 0}, 1300);
+    const std::size_t namesBefore = windows.count("setControlText 1009");
+    runTicks(1);  // the tick that runs the flow
+    EXPECT_EQ(dialog.ownedMask, 0xFF) << "the drained StatusReply changed nothing";
+    EXPECT_EQ(windows.count("setControlText 1009"), namesBefore);
+    EXPECT_EQ(dialog.deferredReports.size(), 1u);
+
+    // The stick's removal changed the device tree, so the next tick finds
+    // the controller afresh; its report step answers the kept request first.
+    runTicks(1);
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", "ReleaseDone 04", "InfoQuery",
+                                                        "StatusQuery", "ReleaseGrant 08", "ReleaseDone 08"}));
+}
+
+TEST_F(Release, SecondRunWhileOneRunsIsRefused) {
+    connect(Form::TwoPort);
+    dialog.releaseBusy = 1;
+    since = now();
+    EXPECT_TRUE(dialog.runReleaseFlow(0x04));
+    EXPECT_TRUE(written(since).empty());
+    EXPECT_EQ(now(), since);
+}
+
+}  // namespace
+}  // namespace pivora::test
