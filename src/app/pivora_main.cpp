@@ -3,6 +3,7 @@
 
 #include "app/about_dialog.h"
 #include "app/busy_notice_dialog.h"
+#include "app/lock_key_hook.h"
 #include "app/main_dialog_proc.h"
 #include "app/switch_dialog.h"
 #include "platform/diagnostic_trace.h"
@@ -33,7 +34,7 @@ private:
 int SwitchApp::run(HINSTANCE module) {
     DiagnosticTrace trace;  // the product's trace discards everything
     Win32Platform real(trace);
-    Win32WindowApi windows(module, AboutDialog::procedure, BusyNoticeDialog::procedure);
+    Win32WindowApi windows(module, AboutDialog::procedure, BusyNoticeDialog::procedure, lockKeyHook);
 
     SwitchDialog dialog(real.platform, windows);
     const HWND window = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_PORT_PANEL), nullptr, mainDialogProcedure,

@@ -1,8 +1,10 @@
 // The probe library: a WH_GETMESSAGE hook that the driver installs on the
 // program's window thread. Wine loads it into the program's process and runs
-// it there, where the window's system menu can be read and each timer
-// message is seen after it leaves the queue and before the tick runs.
+// it there, where the window's system menu can be read, each timer message
+// is seen after it leaves the queue and before the tick runs, and the
+// window's thread can be made to sleep.
 
+#include "platform/window_api.h"
 #include "program_probe.h"
 
 using namespace program_probe;
@@ -90,17 +92,40 @@ void followTicks(const MSG& message) {
     }
 }
 
+// The window's thread asleep in a handler, then awake again.
+void stall(DWORD ms) {
+    const SharedReport<HotkeyReport> report(kHotkeyReportName);
+    if (!report) return;
+    InterlockedExchange(&report->stalling, 1);
+    Sleep(ms);
+    report->wokeAt = GetTickCount();
+    InterlockedExchange(&report->stalling, 0);
+}
+
+void countHotkeys(const MSG& message) {
+    if (message.message != pivora::win::kWmSwitchHotkey) return;
+    const SharedReport<HotkeyReport> report(kHotkeyReportName);
+    if (!report || message.hwnd != report->window) return;
+    report->lastHotkeyAt = GetTickCount();
+    InterlockedIncrement(&report->hotkeys);
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK probeGetMessageHook(int code, WPARAM removal, LPARAM lParam) {
     static const UINT probeMessage = RegisterWindowMessageA(kSystemMenuMessage);
+    static const UINT stallMessage = RegisterWindowMessageA(kStallMessage);
     auto* message = reinterpret_cast<MSG*>(lParam);
     if (code == HC_ACTION && removal == PM_REMOVE) {
         if (message->message == probeMessage) {
             answerSystemMenu(message->hwnd);
             message->message = WM_NULL;
+        } else if (message->message == stallMessage) {
+            stall(static_cast<DWORD>(message->wParam));
+            message->message = WM_NULL;
         } else {
             followTicks(*message);
+            countHotkeys(*message);
         }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);

@@ -3,7 +3,8 @@
 // What the probe library, loaded into the running program by a message hook,
 // reports about the main window from inside the program's own process: Wine
 // answers menu calls only there, and only there can a report be taken between
-// a timer message leaving the queue and its handling.
+// a timer message leaving the queue and its handling. There, too, the
+// window's thread can be made to sleep as it does in a handler.
 
 #include "platform/win32/windows_api.h"
 
@@ -42,6 +43,21 @@ struct TickReport {
     volatile LONG cleared[2];     // of those, the ticks that cleared a filled panel
     volatile LONG stainedBy;      // 1 + the timer whose tick is still to be looked at, or 0
     volatile LONG lastUncleared;  // a control a tick left filled, for the failure report
+};
+
+// Posted to the main window with a time in ms as wParam: the hook sleeps that
+// long on the window's thread, as a handler waiting for the switch would, and
+// turns the message into WM_NULL.
+constexpr const char* kStallMessage = "PivoraProgramProbe.Stall";
+// The shared memory the hook keeps its hotkey record in, created by the driver.
+constexpr const char* kHotkeyReportName = "Local\\PivoraProgramProbe.Hotkeys";
+
+struct HotkeyReport {
+    HWND window;                  // the main window, whose WM_SWITCH_HOTKEY messages count
+    volatile LONG stalling;       // 1 while the window's thread sleeps in the hook
+    volatile DWORD wokeAt;        // GetTickCount at the end of the last stall
+    volatile LONG hotkeys;        // WM_SWITCH_HOTKEY messages taken from the queue
+    volatile DWORD lastHotkeyAt;  // GetTickCount when the last one was taken
 };
 
 // The controls a tick without a controller hides and empties, and the status

@@ -9,9 +9,11 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "check.h"
 #include "program_probe.h"
+#include "typing_window.h"
 #include "ui/texts.h"
 
 namespace {
@@ -41,6 +43,10 @@ constexpr DWORD kPromptMs = 300;
 constexpr DWORD kReactMs = 5000;
 // How long a key press gets to show an effect it must not have.
 constexpr DWORD kSettleMs = 700;
+// How long the window's thread is kept asleep: longer than Wine holds a key
+// for a low-level hook that does not answer (2 s), shorter than it takes to
+// give up on that hook's thread altogether (5 s).
+constexpr DWORD kStallMs = 3000;
 
 struct Program {
     HWND window = nullptr;
@@ -358,6 +364,42 @@ void checkTicksWithoutSwitch(const Program& program) {
     CHECK(waitFor([&] { return !shown(program); }, kReactMs));
 }
 
+// The lock-key hook answers on a thread of its own. The probe puts the
+// window's thread to sleep, as a handler waiting for the switch does; keys
+// typed meanwhile into a window of the driver arrive at once, where a hook on
+// the sleeping thread would hold them, and a double tap of NumLock reaches
+// the main window as WM_SWITCH_HOTKEY once it wakes.
+void checkLockKeyHook(const Program& program) {
+    Probe<program_probe::HotkeyReport> probe(program_probe::kHotkeyReportName);
+    program_probe::HotkeyReport* report = probe.report();
+    if (!CHECK(report != nullptr)) return;
+    report->window = program.window;
+    if (!CHECK(probe.hook(program))) return;
+    const wine_input::TypingWindow typing("Pivora driver");
+    if (!CHECK(waitFor([&] { return typing.focused(); }, kReactMs))) return;
+
+    PostMessageA(program.window, RegisterWindowMessageA(program_probe::kStallMessage), kStallMs, 0);
+    if (!CHECK(waitFor([&] { return report->stalling != 0; }, kReactMs))) return;
+    // Twice, so NumLock is left as it was.
+    CHECK(xdotool("key --delay 300 Num_Lock Num_Lock"));
+    // Otherwise the arrivals below prove nothing.
+    CHECK(report->stalling != 0);
+    CHECK(waitFor([&] { return typing.presses().size() >= 2; }, kStallMs + kReactMs));
+    const std::vector<wine_input::KeyPress> presses = typing.presses();
+    std::string lateness;
+    for (const wine_input::KeyPress& press : presses) lateness += " " + std::to_string(press.arrivedAt - press.typedAt);
+    std::printf("with the window's thread asleep for %lu ms, NumLock arrived%s ms after it was typed\n", kStallMs,
+                lateness.c_str());
+    for (const wine_input::KeyPress& press : presses) {
+        CHECK(press.key == VK_NUMLOCK && press.arrivedAt - press.typedAt <= kPromptMs);
+    }
+    if (!CHECK(waitFor([&] { return report->hotkeys != 0; }, kStallMs + kReactMs))) return;
+    Sleep(kSettleMs);
+    std::printf("the double tap was taken from the queue %lu ms after the thread woke\n",
+                report->lastHotkeyAt - report->wokeAt);
+    CHECK(report->hotkeys == 1 && report->lastHotkeyAt - report->wokeAt <= kPromptMs);
+}
+
 void checkOkHides(const Program& program) {
     CHECK(click(GetDlgItem(program.window, kOkButton)));
     CHECK(waitFor([&] { return !shown(program); }, kReactMs));
@@ -527,6 +569,7 @@ int main(int argc, char** argv) {
         checkShownPanel(program);
         checkOkHides(program);
         checkTicksWithoutSwitch(program);
+        checkLockKeyHook(program);
         checkMinimiseHides(program);
         checkKeysIgnored(program);
         checkAboutBox(program);

@@ -12,6 +12,11 @@ namespace pivora {
 // The portable code names these values itself; they must be the SDK's.
 static_assert(win::kWmSize == WM_SIZE);
 static_assert(win::kWmClose == WM_CLOSE);
+static_assert(win::kWmQueryEndSession == WM_QUERYENDSESSION);
+static_assert(win::kWmEndSession == WM_ENDSESSION);
+static_assert(win::kWmPowerBroadcast == WM_POWERBROADCAST);
+static_assert(win::kPbtApmSuspend == PBT_APMSUSPEND);
+static_assert(win::kPbtApmResumeSuspend == PBT_APMRESUMESUSPEND);
 static_assert(win::kWmNcLButtonDown == WM_NCLBUTTONDOWN);
 static_assert(win::kWmKeyDown == WM_KEYDOWN);
 static_assert(win::kWmKeyUp == WM_KEYUP);
@@ -73,8 +78,12 @@ NOTIFYICONDATAA toNotifyIconData(const TrayIconRecord& record) {
 
 }  // namespace
 
-Win32WindowApi::Win32WindowApi(HINSTANCE module, DLGPROC aboutProcedure, DLGPROC busyNoticeProcedure)
-    : module_(module), aboutProcedure_(aboutProcedure), busyNoticeProcedure_(busyNoticeProcedure) {}
+Win32WindowApi::Win32WindowApi(HINSTANCE module, DLGPROC aboutProcedure, DLGPROC busyNoticeProcedure,
+                               HOOKPROC keyboardHookProcedure)
+    : module_(module),
+      aboutProcedure_(aboutProcedure),
+      busyNoticeProcedure_(busyNoticeProcedure),
+      keyboardHookProcedure_(keyboardHookProcedure) {}
 
 OsHandle Win32WindowApi::findTopLevelWindow(const char* title) { return FindWindowA(nullptr, title); }
 
@@ -164,6 +173,17 @@ int Win32WindowApi::addTrayIcon(const TrayIconRecord& record) {
 int Win32WindowApi::deleteTrayIcon(const TrayIconRecord& record) {
     NOTIFYICONDATAA data = toNotifyIconData(record);
     return Shell_NotifyIconA(NIM_DELETE, &data) ? 1 : 0;
+}
+
+OsHandle Win32WindowApi::installKeyboardHook(OsHandle window) {
+    KeyboardHookThread& hook = keyboardHooks_.emplace_back(module_, keyboardHookProcedure_, asWindow(window));
+    const HHOOK installed = hook.hook();
+    if (installed == nullptr) keyboardHooks_.pop_back();
+    return installed;
+}
+
+void Win32WindowApi::removeKeyboardHook(OsHandle hook) {
+    keyboardHooks_.remove_if([hook](const KeyboardHookThread& thread) { return thread.hook() == hook; });
 }
 
 OsHandle Win32WindowApi::createBusyNotice(OsHandle owner) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
 
+#include "platform/win32/win32_keyboard_hook.h"
 #include "platform/win32/windows_api.h"
 #include "platform/window_api.h"
 
@@ -9,11 +11,13 @@ namespace pivora {
 
 // The real window seam: each call is the one Windows call its contract in
 // window_api.h names, on the program's own resources. The procedures of the
-// two dialogs it creates belong to the application and are handed in. No
-// state beyond that, no logic.
+// two dialogs it creates and of the keyboard hook belong to the application
+// and are handed in; without a hook procedure no hook can be installed. No
+// state beyond that and the threads of the installed hooks, no logic.
 class Win32WindowApi : public WindowApi {
 public:
-    Win32WindowApi(HINSTANCE module, DLGPROC aboutProcedure, DLGPROC busyNoticeProcedure);
+    Win32WindowApi(HINSTANCE module, DLGPROC aboutProcedure, DLGPROC busyNoticeProcedure,
+                   HOOKPROC keyboardHookProcedure = nullptr);
 
     OsHandle findTopLevelWindow(const char* title) override;
     int setWindowText(OsHandle window, const char* text) override;
@@ -45,6 +49,10 @@ public:
     int addTrayIcon(const TrayIconRecord& record) override;
     int deleteTrayIcon(const TrayIconRecord& record) override;
 
+    // The handle is the HHOOK; a hook still installed goes with this object.
+    OsHandle installKeyboardHook(OsHandle window) override;
+    void removeKeyboardHook(OsHandle hook) override;
+
     OsHandle createBusyNotice(OsHandle owner) override;
     void runAboutBox(OsHandle owner) override;
     int destroyWindow(OsHandle window) override;
@@ -53,6 +61,8 @@ private:
     HINSTANCE module_;
     DLGPROC aboutProcedure_;
     DLGPROC busyNoticeProcedure_;
+    HOOKPROC keyboardHookProcedure_;
+    std::list<KeyboardHookThread> keyboardHooks_;
 };
 
 }  // namespace pivora
