@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "controller/hid_report_channel.h"
+#include "controller/port_masks.h"
 #include "controller/reply_wait.h"
 #include "controller/report_catalogue.h"
 #include "platform/byte_order.h"
@@ -34,10 +35,6 @@ private:
 
 void say(sim::VirtualClock& clock, const char* text) {
     std::printf("[%6.3f s] %s\n", static_cast<double>(clock.now()) / 1000.0, text);
-}
-
-std::uint8_t ownedPorts(std::uint8_t rawMask, int hostIndex) {
-    return static_cast<std::uint8_t>((hostIndex != 0 ? rawMask : ~rawMask) & 0x0F);
 }
 
 }  // namespace
@@ -72,7 +69,7 @@ int main() {
 
     sendRequest(channel, statusQuery());
     if (!awaitReply(channel, sw.clock, code::StatusReply, 50, replyWaitCount, reply)) return 1;
-    std::snprintf(text, sizeof text, "raw status %02X: ports here %02X", reply[2], ownedPorts(reply[2], hostIndex));
+    std::snprintf(text, sizeof text, "raw status %02X: ports here %02X", reply[2], ownedMaskFrom(reply[2], hostIndex));
     say(sw.clock, text);
 
     sendRequest(channel, storePortId(0x04, 0x04B4, 0x120D));
@@ -92,7 +89,7 @@ int main() {
     sw.clock.sleep(3000);  // host B grants, removes its devices and releases
     sendRequest(channel, statusQuery());
     if (!awaitReply(channel, sw.clock, code::StatusReply, 50, replyWaitCount, reply)) return 1;
-    std::snprintf(text, sizeof text, "raw status %02X: ports here %02X", reply[2], ownedPorts(reply[2], hostIndex));
+    std::snprintf(text, sizeof text, "raw status %02X: ports here %02X", reply[2], ownedMaskFrom(reply[2], hostIndex));
     say(sw.clock, text);
 
     sendRequest(channel, signOff());
