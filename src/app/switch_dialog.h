@@ -155,8 +155,9 @@ private:
     void signOffAndClose();
 
     void refreshPortRow(int port, std::uint8_t ownedPorts);
-    // After a reply that never came: the controller is looked for afresh.
-    void resetAfterLoadTimeout();
+    // After a resume, or a registry load whose reply never came: the
+    // controller is looked for afresh and the registry loaded from empty.
+    void startOver();
     int sendAndAwait(const Request& request, std::uint8_t awaitedCode, int limit,
                      std::array<std::uint8_t, kControllerReportLength>& reply);
 

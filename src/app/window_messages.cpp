@@ -60,13 +60,8 @@ void SwitchDialog::onDeviceChange() {
 
 void SwitchDialog::onPowerBroadcast(std::uintptr_t event) {
     if (event == win::kPbtApmResumeSuspend) {
-        // After a sleep anything may have moved: start over, registry included.
-        controllerOpen = 0;
-        hubReady = 0;
-        pendingAction = 0;
-        keepAliveCountdown = 0;
-        idsLoaded = 0;
-        portIds.fill(PortIdSlot{});
+        // After a sleep anything may have moved.
+        startOver();
     } else if (event == win::kPbtApmSuspend) {
         signOffAndClose();
     }

@@ -38,7 +38,7 @@ int SwitchDialog::storeAndVerifyPortId(std::uint8_t slotBit, std::uint16_t vendo
 void SwitchDialog::loadAllPortIds() {
     std::array<std::uint8_t, kControllerReportLength> reply{};
     if (!sendAndAwait(statusQuery(), code::StatusReply, kLoadReplyLimit, reply)) {
-        resetAfterLoadTimeout();
+        startOver();
         return;
     }
     // Slot 4 has no port of its own: it is this computer's whenever port 3 is.
@@ -57,7 +57,7 @@ void SwitchDialog::loadAllPortIds() {
             continue;
         }
         if (!sendAndAwait(readPortId(slotBit), code::PortIdReply, kLoadReplyLimit, reply)) {
-            resetAfterLoadTimeout();
+            startOver();
             return;
         }
         portIds[slot] = PortIdSlot{readLe16(&reply[3]), readLe16(&reply[5]), 0};
@@ -65,7 +65,7 @@ void SwitchDialog::loadAllPortIds() {
     idsLoaded = 1;
 }
 
-void SwitchDialog::resetAfterLoadTimeout() {
+void SwitchDialog::startOver() {
     controllerOpen = 0;
     hubReady = 0;
     pendingAction = 0;

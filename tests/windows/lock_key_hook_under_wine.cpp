@@ -19,6 +19,7 @@
 
 #include "app/lock_key_hook.h"
 #include "check.h"
+#include "script_requests.h"
 #include "platform/win32/win32_window_api.h"
 #include "typing_window.h"
 
@@ -30,6 +31,8 @@ namespace {
 using pivora::OsHandle;
 using wine_input::KeyPress;
 using wine_input::TypingWindow;
+using script_requests::waitFor;
+using script_requests::xdotool;
 
 constexpr DWORD kAsleepMs = 4000;
 // The longest a typed key may take to arrive, and a double tap to be taken
@@ -38,23 +41,6 @@ constexpr DWORD kPromptMs = 400;
 constexpr DWORD kReactMs = 5000;
 // How long a double tap gets to show an effect it must not have.
 constexpr DWORD kSettleMs = 700;
-
-template <typename Condition>
-bool waitFor(Condition condition, DWORD limitMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount() - start >= limitMs) return false;
-        Sleep(20);
-    }
-}
-
-bool xdotool(const std::string& arguments) {
-    std::printf("@xdotool %s\n", arguments.c_str());
-    char reply[64] = {};
-    if (std::fgets(reply, sizeof reply, stdin) == nullptr) return false;
-    return std::strncmp(reply, "ok 0", 4) == 0;
-}
 
 // The ids of this process's threads.
 std::set<DWORD> threadIds() {

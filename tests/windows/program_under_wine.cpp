@@ -13,10 +13,15 @@
 
 #include "check.h"
 #include "program_probe.h"
+#include "script_requests.h"
 #include "typing_window.h"
 #include "ui/texts.h"
 
 namespace {
+
+using script_requests::screenshot;
+using script_requests::waitFor;
+using script_requests::xdotool;
 
 constexpr const char* kMainTitle = "Pivora v1.27";
 constexpr const char* kTrayTitle = "Wine System Tray";
@@ -57,26 +62,6 @@ struct Program {
 
 int fallbacks = 0;
 
-template <typename Condition>
-bool waitFor(Condition condition, DWORD limitMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount() - start >= limitMs) return false;
-        Sleep(50);
-    }
-}
-
-// One request to the script; true when the script ran it successfully.
-bool askScript(const std::string& request) {
-    std::printf("@%s\n", request.c_str());
-    char reply[64] = {};
-    if (std::fgets(reply, sizeof reply, stdin) == nullptr) return false;
-    return std::strncmp(reply, "ok 0", 4) == 0;
-}
-
-bool xdotool(const std::string& arguments) { return askScript("xdotool " + arguments); }
-void screenshot(const char* name) { askScript(std::string("screenshot ") + name); }
 
 void note(const char* text) {
     ++fallbacks;
