@@ -1,5 +1,6 @@
 #include "controller/hid_report_channel.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "controller/report_catalogue.h"
@@ -13,8 +14,62 @@ constexpr std::uint32_t kSendLimitMs = 2000;
 constexpr std::uint32_t kSendStepMs = 10;
 constexpr std::uint32_t kCancelStepMs = 100;
 constexpr int kCancelRounds = 3;
+constexpr std::uint32_t kRetiredWaitMs = 3000;
+constexpr std::uint32_t kRetiredStepMs = 10;
 
 }  // namespace
+
+// One direction of an open: the record the operating system ends its
+// operation in, and the buffer it fills (a read) or takes the bytes from (a
+// write).
+struct HidReportChannel::Direction {
+    IoRecord record{};
+    std::array<std::uint8_t, kMaxReportLength> buffer{};
+    // The platform took the last operation issued here: until the record holds
+    // its final status, the record and the buffer are the platform's.
+    bool lent = false;
+    // The last operation was cancelled: what it ends with is neither a report,
+    // nor a write done, nor a failure, and is dropped once it has ended.
+    bool cancelled = false;
+
+    bool ended() const {
+        const std::uintptr_t status = record.internal;
+        return !lent || (status != kIssuing && static_cast<std::uint32_t>(status) != kStatusPending);
+    }
+
+    // Forgets a cancelled operation that has ended: the direction is idle again.
+    void settle() {
+        if (!cancelled || !ended()) return;
+        record.internal = 0;
+        record.internalHigh = 0;
+        cancelled = false;
+    }
+};
+
+// What one open lends the operating system: both directions, with the events
+// their records carry. It is never moved, and never freed before both its
+// operations have ended.
+class HidReportChannel::IoSlot {
+public:
+    explicit IoSlot(HidDeviceApi& hid) : hid_(hid) {
+        read.record.event = hid_.createEvent();
+        write.record.event = hid_.createEvent();
+    }
+    ~IoSlot() {
+        for (OsHandle event : {read.record.event, write.record.event})
+            if (event != nullptr) hid_.closeHandle(event);
+    }
+    IoSlot(const IoSlot&) = delete;
+    IoSlot& operator=(const IoSlot&) = delete;
+
+    bool ended() const { return read.ended() && write.ended(); }
+
+    Direction read;
+    Direction write;
+
+private:
+    HidDeviceApi& hid_;
+};
 
 HidReportChannel::HidReportChannel(DeviceInterfaceApi& interfaces, HidDeviceApi& hid, Clock& clock,
                                    DiagnosticTrace& trace)
@@ -23,6 +78,16 @@ HidReportChannel::HidReportChannel(DeviceInterfaceApi& interfaces, HidDeviceApi&
 HidReportChannel::~HidReportChannel() {
     cancelPending();
     close();
+    // Windows makes a pending OVERLAPPED safe to free only by ending it;
+    // CancelIo and CloseHandle merely ask the driver to. The channel goes at
+    // exit, where waiting a while for a slow driver costs nothing.
+    for (std::uint32_t waited = 0; !retiredSlots.empty() && waited < kRetiredWaitMs; waited += kRetiredStepMs) {
+        clock_.sleep(kRetiredStepMs);
+        releaseEndedSlots();
+    }
+    // What a driver still holds after that stays its own: memory it may write
+    // never goes back to the heap; the end of the process reclaims it.
+    for (std::unique_ptr<IoSlot>& held : retiredSlots) static_cast<void>(held.release());
 }
 
 int HidReportChannel::enumerateDevices() {
@@ -76,19 +141,12 @@ int HidReportChannel::getDevice(int index, char* path, std::uint16_t* vendorId, 
 }
 
 int HidReportChannel::setReportLength(std::uint32_t length) {
-    // The OS reads and writes these buffers asynchronously: never swap them
-    // under an open device, and never take a length a report cannot have
-    // (send paces by the code at byte 1).
+    // Never under an open device, whose reads and writes in flight have this
+    // length, and never a length a report cannot have (send paces by the code
+    // at byte 1).
     if (length < kMinReportLength || length > kMaxReportLength || deviceHandle != nullptr) return 0;
     reportLength = length;
-    receiveBuffer.assign(length, 0);
-    sendBuffer.assign(length, 0);
     return 1;
-}
-
-void HidReportChannel::closeEvent(OsHandle& event) {
-    if (event != nullptr) hid_.closeHandle(event);
-    event = nullptr;
 }
 
 int HidReportChannel::open(const char* path) {
@@ -97,17 +155,11 @@ int HidReportChannel::open(const char* path) {
         close();
     }
     deviceHandle = hid_.openDevice(path, 1);
-    closeEvent(readState.event);
-    closeEvent(writeState.event);
-    readState.event = hid_.createEvent();
-    writeState.event = hid_.createEvent();
-    // Nothing is in flight on a new handle. Whatever the records hold is the
-    // old handle's: a cancelled read the driver finished after the close, say.
-    readState.internal = 0;
-    readState.internalHigh = 0;
-    writeState.internal = 0;
-    writeState.internalHigh = 0;
-    poll(receiveBuffer.data());  // arms the first read
+    // Every open gets records and buffers of its own: the driver may still
+    // end the old handle's cancelled operations into theirs.
+    retireSlot();
+    ioSlot = std::make_unique<IoSlot>(hid_);
+    if (readyForIo()) armRead();
     return deviceHandle != nullptr ? 1 : 0;
 }
 
@@ -117,25 +169,50 @@ int HidReportChannel::close() {
         hid_.closeHandle(deviceHandle);
         deviceHandle = nullptr;
     }
-    closeEvent(readState.event);
-    closeEvent(writeState.event);
+    retireSlot();
     waiting.clear();  // nothing is delivered from a closed device
     return 1;
 }
 
+void HidReportChannel::retireSlot() {
+    if (ioSlot != nullptr) retiredSlots.push_back(std::move(ioSlot));
+    releaseEndedSlots();
+}
+
+void HidReportChannel::releaseEndedSlots() {
+    const auto ended = [](const std::unique_ptr<IoSlot>& old) { return old->ended(); };
+    retiredSlots.erase(std::remove_if(retiredSlots.begin(), retiredSlots.end(), ended), retiredSlots.end());
+}
+
+void HidReportChannel::issued(Direction& direction, int result) {
+    // Only an operation the platform took ends into its record later.
+    direction.lent = result == 0 && hid_.lastError() == kErrorIoPending;
+    if (result == 0 && !direction.lent) {
+        // Refused at once (the device gone, say): the record would keep the
+        // pending code for good and the direction look busy forever. It is
+        // failed, as one that ended with an error, so the control tick
+        // connects again and sends give up at once.
+        direction.record.internalHigh = 0;
+        direction.record.internal = kStatusUnsuccessful;
+    }
+}
+
 void HidReportChannel::armRead() {
-    readState.internal = 1;
-    hid_.readReport(deviceHandle, receiveBuffer.data(), reportLength, &readState);
+    Direction& read = ioSlot->read;
+    read.record.internal = kIssuing;
+    issued(read, hid_.readReport(deviceHandle, read.buffer.data(), reportLength, &read.record));
 }
 
 void HidReportChannel::deliver(const std::uint8_t* report, std::uint32_t length, std::uint8_t* destination) {
-    // memmove: open() polls with receiveBuffer itself as the destination.
-    std::memmove(destination, report, length);
+    std::memcpy(destination, report, length);
     trace_.report(TraceChannel::ReportsDelivered, destination, length);
 }
 
 int HidReportChannel::poll(std::uint8_t* destination) {
+    releaseEndedSlots();
     if (!readyForIo()) return 0;
+    Direction& read = ioSlot->read;
+    read.settle();
     int result = 0;
     if (!waiting.empty()) {
         // Waiting reports arrived before anything the read side holds now.
@@ -144,25 +221,26 @@ int HidReportChannel::poll(std::uint8_t* destination) {
         result = static_cast<int>(next.length);
         waiting.pop_front();
     } else {
-        if (readState.internal != 0) return 0;
-        const std::uintptr_t completed = readState.internalHigh;
+        if (read.cancelled || read.record.internal != 0) return 0;
+        const std::uintptr_t completed = read.record.internalHigh;
         if (completed > 0) {
             const auto length = static_cast<std::uint32_t>(completed < reportLength ? completed : reportLength);
-            deliver(receiveBuffer.data(), length, destination);
+            deliver(read.buffer.data(), length, destination);
             result = static_cast<int>(length);
-            readState.internal = 0;
-            readState.internalHigh = 0;
+            read.record.internal = 0;
+            read.record.internalHigh = 0;
         }
     }
-    if (readState.internal == 0 && readState.internalHigh == 0) armRead();
+    if (!read.cancelled && read.record.internal == 0 && read.record.internalHigh == 0) armRead();
     return result;
 }
 
 int HidReportChannel::pendingLength() const {
     if (!readyForIo()) return 0;
     if (!waiting.empty()) return static_cast<int>(waiting.front().length);
-    if (readState.internal != 0) return 0;
-    const std::uintptr_t completed = readState.internalHigh;
+    const Direction& read = ioSlot->read;
+    if (read.cancelled || read.record.internal != 0) return 0;
+    const std::uintptr_t completed = read.record.internalHigh;
     return static_cast<int>(completed < reportLength ? completed : reportLength);
 }
 
@@ -182,11 +260,12 @@ void HidReportChannel::queueWaiting(const std::uint8_t* report, std::uint32_t le
 }
 
 void HidReportChannel::collectCompletedRead() {
-    if (readState.internal != 0) return;
-    const std::uintptr_t completed = readState.internalHigh;
+    Direction& read = ioSlot->read;
+    if (read.cancelled || read.record.internal != 0) return;
+    const std::uintptr_t completed = read.record.internalHigh;
     if (completed == 0) return;
-    queueWaiting(receiveBuffer.data(), static_cast<std::uint32_t>(completed < reportLength ? completed : reportLength));
-    readState.internalHigh = 0;
+    queueWaiting(read.buffer.data(), static_cast<std::uint32_t>(completed < reportLength ? completed : reportLength));
+    read.record.internalHigh = 0;
 }
 
 void HidReportChannel::inject(const std::uint8_t* report, std::uint32_t length) {
@@ -199,32 +278,37 @@ void HidReportChannel::inject(const std::uint8_t* report, std::uint32_t length) 
 
 int HidReportChannel::send(const std::uint8_t* report, std::uint32_t length) {
     if (!readyForIo() || report == nullptr || length == 0 || length > reportLength) return 0;
+    Direction& write = ioSlot->write;
     std::uint32_t start = clock_.tickCount();
     bool written = false;
     for (;;) {
-        const std::uintptr_t status = writeState.internal;
-        const std::uintptr_t count = writeState.internalHigh;
-        if (status == 0 && count > 0) {
-            writeState.internalHigh = 0;
-            clock_.sleep(pacingAfterMs(sendBuffer[1]));
+        // A cancelled write is waited for like one in flight, then forgotten.
+        write.settle();
+        const bool ours = !write.cancelled;
+        const std::uintptr_t status = write.record.internal;
+        const std::uintptr_t count = write.record.internalHigh;
+        if (ours && status == 0 && count > 0) {
+            write.record.internalHigh = 0;
+            clock_.sleep(pacingAfterMs(write.buffer[1]));
             // A write left over from an earlier, timed-out send is accounted
             // for and paced by its own code; this call still owes its report.
             if (written) return static_cast<int>(count);
             continue;
         }
-        if (status == 0) {
+        if (ours && status == 0) {
             // Our own write finished without moving a byte: a failure, not a retry.
             if (written) return 0;
-            std::memcpy(sendBuffer.data(), report, length);
-            writeState.internal = 1;
-            hid_.writeReport(deviceHandle, sendBuffer.data(), reportLength, &writeState);
-            trace_.report(TraceChannel::ReportsWritten, sendBuffer.data(), reportLength);
+            std::memcpy(write.buffer.data(), report, length);
+            write.record.internal = kIssuing;
+            issued(write, hid_.writeReport(deviceHandle, write.buffer.data(), reportLength, &write.record));
+            trace_.report(TraceChannel::ReportsWritten, write.buffer.data(), reportLength);
             written = true;
             start = clock_.tickCount();  // our report gets its own full limit
         } else {
             clock_.sleep(kSendStepMs);
         }
-        if (isErrorStatus(writeState.internal) || clock_.tickCount() - start > kSendLimitMs) return 0;
+        const bool failed = !write.cancelled && isErrorStatus(write.record.internal);
+        if (failed || clock_.tickCount() - start > kSendLimitMs) return 0;
     }
 }
 
@@ -234,10 +318,12 @@ void HidReportChannel::cancelPending() {
         hid_.cancelIo(deviceHandle);
         clock_.sleep(kCancelStepMs);
     }
-    readState.internal = 0;
-    readState.internalHigh = 0;
-    writeState.internal = 0;
-    writeState.internalHigh = 0;
+    // A driver may end a cancelled operation long after CancelIo: until it
+    // has, its record is left alone, and whatever it ends with is dropped.
+    for (Direction* direction : {&ioSlot->read, &ioSlot->write}) {
+        direction->cancelled = true;
+        direction->settle();
+    }
     waiting.clear();
     clock_.sleep(kCancelStepMs);
 }
@@ -262,7 +348,7 @@ int HidReportChannel::connectController() {
 }
 
 bool HidReportChannel::readSideFailed() const {
-    return deviceHandle != nullptr && isErrorStatus(readState.internal);
+    return deviceHandle != nullptr && !ioSlot->read.cancelled && isErrorStatus(ioSlot->read.record.internal);
 }
 
 }  // namespace pivora

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "platform/clock.h"
@@ -37,6 +38,8 @@ public:
     };
 
     HidReportChannel(DeviceInterfaceApi& interfaces, HidDeviceApi& hid, Clock& clock, DiagnosticTrace& trace);
+    // Cancels and closes, then waits, 3 s at most, for the operating system to
+    // finish with the records and buffers it was lent.
     ~HidReportChannel();
     HidReportChannel(const HidReportChannel&) = delete;
     HidReportChannel& operator=(const HidReportChannel&) = delete;
@@ -66,13 +69,17 @@ private:
         std::array<std::uint8_t, kMaxReportLength> bytes;
         std::uint32_t length;
     };
+    class IoSlot;
+    struct Direction;
 
-    bool readyForIo() const { return deviceHandle != nullptr && !receiveBuffer.empty(); }
+    bool readyForIo() const { return deviceHandle != nullptr && reportLength != 0; }
     void queueWaiting(const std::uint8_t* report, std::uint32_t length);
     void collectCompletedRead();
     void deliver(const std::uint8_t* report, std::uint32_t length, std::uint8_t* destination);
     void armRead();
-    void closeEvent(OsHandle& event);
+    void issued(Direction& direction, int result);
+    void retireSlot();
+    void releaseEndedSlots();
 
     DeviceInterfaceApi& interfaces_;
     HidDeviceApi& hid_;
@@ -83,11 +90,15 @@ private:
     std::array<std::array<char, kPathSize>, kMaxDevices> devicePaths{};
     std::array<UsbId, kMaxDevices> deviceIds{};
     std::uint32_t reportLength = 0;
-    std::vector<std::uint8_t> receiveBuffer;
-    std::vector<std::uint8_t> sendBuffer;
     OsHandle deviceHandle = nullptr;
-    IoRecord readState{};
-    IoRecord writeState{};
+    // The records and buffers of the current open, lent to the operating
+    // system; null before the first open and after a close.
+    std::unique_ptr<IoSlot> ioSlot;
+    // Slots of closed handles that the operating system may still write: a
+    // cancelled operation ends when the driver gets to it, which may be after
+    // the handle is closed and another opened. Each is freed once both its
+    // operations have ended.
+    std::vector<std::unique_ptr<IoSlot>> retiredSlots;
     // Reports waiting for a poll, oldest first: injected ones, and a completed
     // read moved aside when a report is injected after it. A report equal to
     // one already waiting is not queued again.

@@ -15,6 +15,9 @@ struct HidAttributesRecord {
     std::uint16_t versionNumber;
 };
 
+// ERROR_IO_PENDING: an overlapped read or write is in flight.
+constexpr std::uint32_t kErrorIoPending = 997;
+
 // The HID device seam: the calls the controller channel makes on a device,
 // each as thin as the Windows call it stands for (the walk over the present
 // HID interfaces goes through DeviceInterfaceApi). Every call reports what
@@ -34,14 +37,22 @@ public:
     virtual int getAttributes(OsHandle device, HidAttributesRecord* attributes) = 0;
 
     // ReadFile / WriteFile of `length` bytes, overlapped on `record`. The call
-    // returns at once; the platform writes the record's two status words when
-    // the operation completes, at any later moment. The buffer and the record
-    // must stay valid until then, or until cancelIo and closeHandle.
+    // returns at once: 1 when the operation completed before it returned, 0
+    // otherwise, and then lastError() tells whether the platform took it
+    // (kErrorIoPending) or refused it. A refused operation never completes and
+    // may leave the pending code in `internal`. A taken one writes the
+    // record's two status words when it ends, at any later moment; the record
+    // and the buffer must stay valid until then, however long after cancelIo
+    // and closeHandle that is.
     virtual int readReport(OsHandle device, std::uint8_t* buffer, std::uint32_t length, IoRecord* record) = 0;
     virtual int writeReport(OsHandle device, const std::uint8_t* buffer, std::uint32_t length, IoRecord* record) = 0;
 
+    // GetLastError: the error of the last call on this thread that failed.
+    // Read right after the call, before any other.
+    virtual std::uint32_t lastError() = 0;
+
     // CancelIo: cancels this thread's reads and writes in flight on `device`.
-    // The cancelled operations complete with an error status, possibly later.
+    // The cancelled operations end with an error status, possibly much later.
     virtual int cancelIo(OsHandle device) = 0;
 
     // CreateEventA(no security, auto-reset, not signalled, unnamed), or nullptr.

@@ -26,10 +26,16 @@ inline bool isErrorStatus(std::uintptr_t status) {
     return (static_cast<std::uint32_t>(status) & 0xC0000000u) == 0xC0000000u;
 }
 
-// Status codes the platform writes into `internal`; named for the simulated
-// platform and for tests, the portable code only tests for 0 and for errors.
+// The mark the channel writes into `internal` just before it issues an
+// operation; the platform replaces it with kStatusPending, then the final status.
+constexpr std::uintptr_t kIssuing = 1;
+
+// Status codes the platform writes into `internal`. The portable code tests for
+// 0, for errors and for the pending code; the others are named for the
+// simulated platform and for tests.
 constexpr std::uint32_t kStatusPending = 0x00000103u;
 constexpr std::uint32_t kStatusCancelled = 0xC0000120u;
 constexpr std::uint32_t kStatusDeviceNotConnected = 0xC000009Du;
+constexpr std::uint32_t kStatusUnsuccessful = 0xC0000001u;
 
 }  // namespace pivora

@@ -8,7 +8,9 @@
 namespace pivora::sim {
 
 namespace {
-constexpr std::uint32_t kStatusUnsuccessful = 0xC0000001u;
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorGenFailure = 31;
+constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
 constexpr std::uint16_t kControllerVendorId = 0x04B4;
 constexpr std::uint16_t kControllerProductId = 0x120D;
 // Each HID device is a device instance of its own.
@@ -51,8 +53,15 @@ void SimHidDevices::unplug(int device) {
 void SimHidDevices::plug(int device) { devices_.at(static_cast<std::size_t>(device)).present = true; }
 
 int SimHidDevices::readsInFlight() const {
-    int reads = cancelledReadsInFlight_;
+    int reads = 0;
+    for (const auto& entry : cancelled_) reads += entry.second.read ? 1 : 0;
     for (const auto& entry : handles_) reads += static_cast<int>(entry.second.reads.size());
+    return reads;
+}
+
+int SimHidDevices::readsInFlightOn(std::uintptr_t handleKey) const {
+    int reads = static_cast<int>(handles_.at(handleKey).reads.size());
+    for (const auto& entry : cancelled_) reads += entry.second.read && entry.second.handleKey == handleKey ? 1 : 0;
     return reads;
 }
 
@@ -95,6 +104,7 @@ void SimHidDevices::deliverInput(const WireReport& report) {
         if (handle.kind != Kind::File) continue;
         const Device& device = devices_[static_cast<std::size_t>(handle.device)];
         if (!device.isController || !device.present) continue;
+        if (lateCancel_ == LateCancel::TakesReport && fillCancelledRead(entry.first, report)) continue;
         if (!handle.reads.empty()) {
             completeRead(handle, report);
             continue;
@@ -145,12 +155,18 @@ int SimHidDevices::getAttributes(OsHandle device, HidAttributesRecord* attribute
 
 SimHidDevices::Handle* SimHidDevices::startIo(OsHandle device, const std::uint8_t* buffer, IoRecord* record) {
     Handle* handle = find(device, Kind::File);
-    if (handle == nullptr || buffer == nullptr || record == nullptr) return nullptr;
-    record->internal = kStatusPending;
-    if (!devices_[static_cast<std::size_t>(handle->device)].present) {
-        complete(record, kStatusDeviceNotConnected, 0);
+    if (handle == nullptr || buffer == nullptr || record == nullptr) {
+        lastError_ = kErrorInvalidHandle;
         return nullptr;
     }
+    record->internal = kStatusPending;
+    if (!devices_[static_cast<std::size_t>(handle->device)].present) {
+        // Refused before the driver takes it, as Windows does: the record keeps
+        // the pending code and never ends.
+        lastError_ = kErrorDeviceNotConnected;
+        return nullptr;
+    }
+    lastError_ = kErrorIoPending;
     return handle;
 }
 
@@ -159,10 +175,11 @@ int SimHidDevices::readReport(OsHandle device, std::uint8_t* buffer, std::uint32
     if (handle == nullptr) return 0;
     if (readsFail_) {
         complete(record, kStatusUnsuccessful, 0);
+        lastError_ = kErrorGenFailure;
         return 0;
     }
     handle->reads.push_back({nextIoId_++, record, buffer, length});
-    maxReadsInFlight_ = std::max(maxReadsInFlight_, readsInFlight());
+    maxReadsInFlight_ = std::max(maxReadsInFlight_, readsInFlightOn(keyOf(device)));
     if (!handle->input.empty()) {
         // Buffered input completes the read before ReadFile returns.
         const WireReport report = handle->input.front();
@@ -176,6 +193,10 @@ int SimHidDevices::readReport(OsHandle device, std::uint8_t* buffer, std::uint32
 int SimHidDevices::writeReport(OsHandle device, const std::uint8_t* buffer, std::uint32_t length, IoRecord* record) {
     Handle* handle = startIo(device, buffer, record);
     if (handle == nullptr) return 0;
+    if (writeMode_ == WriteMode::FailAtOnce) {
+        lastError_ = kErrorGenFailure;
+        return 0;
+    }
     const std::uint64_t id = nextIoId_++;
     handle->writes.push_back({id, record, nullptr, length});
     if (writeMode_ == WriteMode::NeverComplete) return 0;
@@ -210,19 +231,40 @@ void SimHidDevices::cancelPending(std::uintptr_t key, Handle& handle) {
         failPending(handle, kStatusCancelled);
         return;
     }
-    const auto completeLate = [this, key](IoRecord* record, bool read) {
-        complete(record, kStatusCancelled, 0);
-        if (handles_.count(key) == 0) ++completionsAfterClose_;
-        if (read) --cancelledReadsInFlight_;
+    const auto endLate = [this, key](const PendingIo& io, bool read) {
+        cancelled_.emplace(io.id, CancelledIo{key, io, read, false, {}});
+        clock_.schedule(cancelLatencyMs_, [this, id = io.id] { endCancelled(id); });
     };
-    for (const PendingIo& io : handle.reads) {
-        ++cancelledReadsInFlight_;
-        clock_.schedule(cancelLatencyMs_, [completeLate, record = io.record] { completeLate(record, true); });
-    }
-    for (const PendingIo& io : handle.writes)
-        clock_.schedule(cancelLatencyMs_, [completeLate, record = io.record] { completeLate(record, false); });
+    for (const PendingIo& io : handle.reads) endLate(io, true);
+    for (const PendingIo& io : handle.writes) endLate(io, false);
     handle.reads.clear();
     handle.writes.clear();
+}
+
+bool SimHidDevices::fillCancelledRead(std::uintptr_t handleKey, const WireReport& report) {
+    for (auto& entry : cancelled_) {
+        CancelledIo& io = entry.second;
+        if (!io.read || io.filled || io.handleKey != handleKey) continue;
+        io.filled = true;
+        io.report = report;
+        return true;
+    }
+    return false;
+}
+
+void SimHidDevices::endCancelled(std::uint64_t ioId) {
+    const auto entry = cancelled_.find(ioId);
+    if (entry == cancelled_.end()) return;
+    const CancelledIo& io = entry->second;
+    if (io.filled) {
+        const auto length = std::min<std::uint32_t>(io.io.length, static_cast<std::uint32_t>(io.report.size()));
+        std::memcpy(io.io.buffer, io.report.data(), length);
+        complete(io.io.record, 0, length);
+    } else {
+        complete(io.io.record, kStatusCancelled, 0);
+    }
+    if (handles_.count(io.handleKey) == 0) ++completionsAfterClose_;
+    cancelled_.erase(entry);
 }
 
 int SimHidDevices::cancelIo(OsHandle device) {

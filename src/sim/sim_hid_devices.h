@@ -25,7 +25,11 @@ class SwitchFirmware;
 // is counted so tests can prove nothing leaks.
 class SimHidDevices : public HidDeviceApi {
 public:
-    enum class WriteMode { Complete, NeverComplete, Fail };
+    // FailAtOnce: WriteFile refuses the write before the driver takes it,
+    // leaving in the record the pending code kernel32 put there first.
+    enum class WriteMode { Complete, NeverComplete, Fail, FailAtOnce };
+    // How a cancelled read ends when it ends late (see setCancelLatency).
+    enum class LateCancel { Cancelled, TakesReport };
 
     // What goes wrong with one device.
     enum class Fault { None, OpenFails, OverlappedOpenFails, AttributesFail, DetailFails };
@@ -54,7 +58,13 @@ public:
     // STATUS_CANCELLED this long afterwards instead of at once, and writes its
     // record then even if the handle has been closed meanwhile: the driver
     // finishes with the request when it gets to it, not when the handle goes.
-    void setCancelLatency(std::uint32_t ms) { cancelLatencyMs_ = ms; }
+    // Until then a cancelled read is still queued in the driver; with
+    // TakesReport the next report reaching its open handle fills its buffer,
+    // and it ends, at the same late moment, with that report.
+    void setCancelLatency(std::uint32_t ms, LateCancel outcome = LateCancel::Cancelled) {
+        cancelLatencyMs_ = ms;
+        lateCancel_ = outcome;
+    }
 
     // A report from the controller towards this computer.
     void deliverInput(const WireReport& report);
@@ -63,6 +73,8 @@ public:
     int handlesOpen() const { return static_cast<int>(handles_.size()); }
     int acquisitions() const { return acquisitions_; }
     int badReleases() const { return badReleases_; }
+    // The most reads ever in flight on one handle at once, cancelled ones
+    // that have not ended included.
     int maxReadsInFlight() const { return maxReadsInFlight_; }
     // Reads issued and not yet completed, cancelled ones included.
     int readsInFlight() const;
@@ -86,6 +98,7 @@ public:
     int getAttributes(OsHandle device, HidAttributesRecord* attributes) override;
     int readReport(OsHandle device, std::uint8_t* buffer, std::uint32_t length, IoRecord* record) override;
     int writeReport(OsHandle device, const std::uint8_t* buffer, std::uint32_t length, IoRecord* record) override;
+    std::uint32_t lastError() override { return lastError_; }
     int cancelIo(OsHandle device) override;
     OsHandle createEvent() override;
     int closeHandle(OsHandle handle) override;
@@ -106,6 +119,14 @@ private:
         std::uint8_t* buffer;  // reads only
         std::uint32_t length;
     };
+    // A cancelled operation the driver has yet to end.
+    struct CancelledIo {
+        std::uintptr_t handleKey;
+        PendingIo io;
+        bool read;
+        bool filled;
+        WireReport report;
+    };
     struct Handle {
         Kind kind;
         int device;  // files
@@ -123,6 +144,9 @@ private:
     void completeRead(Handle& handle, const WireReport& report);
     void failPending(Handle& handle, std::uint32_t status);
     void cancelPending(std::uintptr_t key, Handle& handle);
+    int readsInFlightOn(std::uintptr_t handleKey) const;
+    bool fillCancelledRead(std::uintptr_t handleKey, const WireReport& report);
+    void endCancelled(std::uint64_t ioId);
     void finishWrite(std::uintptr_t handleKey, std::uint64_t writeId, const WireReport& bytes, std::uint32_t length);
 
     VirtualClock& clock_;
@@ -135,11 +159,14 @@ private:
     int acquisitions_ = 0;
     int badReleases_ = 0;
     int maxReadsInFlight_ = 0;
-    int cancelledReadsInFlight_ = 0;
+    // By I/O id, so oldest first.
+    std::map<std::uint64_t, CancelledIo> cancelled_;
     int completionsAfterClose_ = 0;
     std::vector<HandleCall> handleCalls_;
     bool readsFail_ = false;
     std::uint32_t cancelLatencyMs_ = 0;
+    LateCancel lateCancel_ = LateCancel::Cancelled;
+    std::uint32_t lastError_ = 0;
     std::uint32_t writeDelayMs_ = 4;
     WriteMode writeMode_ = WriteMode::Complete;
     std::vector<std::string> overlappedOpens_;

@@ -23,7 +23,7 @@ protected:
     }
 
     void TearDown() override {
-        EXPECT_LE(sw.hostA.hid.maxReadsInFlight(), 1) << "never more than one read in flight";
+        EXPECT_LE(sw.hostA.hid.maxReadsInFlight(), 1) << "never more than one read in flight on a handle";
         EXPECT_EQ(sw.hostA.hid.badReleases(), 0);
         EXPECT_EQ(sw.hostA.interfaces.setsOpen(), 0);
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "channel_fixture.h"
 #include "controller/report_catalogue.h"
 
@@ -276,9 +278,30 @@ TEST(HidReportChannelLifetime, DestructionReleasesEverythingAndOutwaitsCancelled
     EXPECT_EQ(sw.hostA.hid.completionsAfterClose(), 0) << "a completion reached the records of a closed channel";
 }
 
+// A driver that ends cancelled I/O 1.5 s after the cancel: destruction waits
+// for that instead of freeing records and buffers the driver will write.
+TEST(HidReportChannelLifetime, DestructionOutwaitsADriverSlowToEndCancelledIo) {
+    sim::SimulatedSwitch sw;
+    sw.hostA.hid.setCancelLatency(1500);
+    RecordingTrace trace;
+    auto channel = std::make_unique<HidReportChannel>(sw.hostA.interfaces, sw.hostA.hid, sw.clock, trace);
+    channel->setReportLength(8);
+    ASSERT_EQ(channel->connectController(), 1);
+    sw.hostA.hid.setWriteMode(SimHidDevices::WriteMode::NeverComplete);
+    sendRequest(*channel, statusQuery());  // gives up, its write still in flight
+
+    const std::uint64_t start = sw.clock.now();
+    channel.reset();
+    EXPECT_GE(sw.clock.now() - start, 1500u);
+    EXPECT_LE(sw.clock.now() - start, 1510u);
+    EXPECT_EQ(sw.hostA.hid.readsInFlight(), 0);
+    EXPECT_TRUE(sw.hostA.allReleased());
+    sw.clock.sleep(5000);  // whatever the driver still had to write would land now
+}
+
 // A driver slower than the channel's 400 ms cancel completes the cancelled
-// read after the close, into the channel's read record. Opened again, the
-// channel starts afresh: it neither delivers that completion nor takes its
+// read after the close, into the closed handle's read record. Opened again,
+// the channel starts afresh: it neither delivers that completion nor takes its
 // status for a failure of its new read.
 TEST_F(ChannelOnSwitch, ReadCancelledLateIsNeverTakenAfterReopening) {
     sw.hostA.hid.setCancelLatency(1000);
@@ -293,6 +316,109 @@ TEST_F(ChannelOnSwitch, ReadCancelledLateIsNeverTakenAfterReopening) {
     controllerSends(kStatusB2);
     EXPECT_EQ(pollBytes(8), Bytes(kStatusB2.begin(), kStatusB2.end()));
     EXPECT_EQ(trace.reports(TraceChannel::ReportsDelivered).size(), 1u);
+}
+
+// Suspend and resume at once, with a driver that ends the old handle's
+// cancelled read 1.5 s after the cancel, cancelled or (having taken a report
+// the controller sent meanwhile) complete. The reopened channel reads again at
+// once, and the old read's end reaches nothing it uses.
+class ReadEndingLate : public ChannelOnSwitch, public ::testing::WithParamInterface<SimHidDevices::LateCancel> {};
+
+TEST_P(ReadEndingLate, NeverReachesTheReopenedChannel) {
+    sw.hostA.hid.setCancelLatency(1500, GetParam());
+    ASSERT_EQ(sendRequest(channel, signOff()), 8);
+    sw.firmware.sendRaw(Host::A, kInfo, 50);  // reaches the read being cancelled
+    channel.cancelPending();
+    channel.close();
+    ASSERT_EQ(channel.connectController(), 1);
+
+    controllerSends(kStatusB2);
+    EXPECT_EQ(pollBytes(8), Bytes(kStatusB2.begin(), kStatusB2.end()));
+    sw.clock.sleep(1500);
+    ASSERT_EQ(sw.hostA.hid.readsInFlight(), 1) << "the old read has ended; the new one waits";
+    pollBytes(0);
+    EXPECT_FALSE(channel.readSideFailed());
+    EXPECT_EQ(sw.hostA.hid.handlesOpen(), 3) << "the old handle's records go once its read has ended";
+
+    controllerSends(kStatusB2);
+    EXPECT_EQ(pollBytes(8)[1], code::StatusReply);
+    EXPECT_EQ(trace.reports(TraceChannel::ReportsDelivered).size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, ReadEndingLate,
+                         ::testing::Values(SimHidDevices::LateCancel::Cancelled,
+                                           SimHidDevices::LateCancel::TakesReport),
+                         [](const ::testing::TestParamInfo<SimHidDevices::LateCancel>& c) {
+                             return c.param == SimHidDevices::LateCancel::Cancelled ? "Cancelled" : "TakesReport";
+                         });
+
+// Cancelled without a close, the read side stays quiet until the driver has
+// ended the cancelled read, then reads into the same record again.
+TEST_F(ChannelOnSwitch, ReadCancelledLateIsOutwaitedOnTheSameHandle) {
+    sw.hostA.hid.setCancelLatency(1500);
+    channel.cancelPending();
+    controllerSends(kStatusB2);  // waits in the driver's buffer
+    pollBytes(0);                // no second read beside the cancelled one
+    sw.clock.sleep(1500);
+    EXPECT_FALSE(channel.readSideFailed());
+    pollBytes(0);  // arms; the buffered report completes it
+    EXPECT_EQ(pollBytes(8)[1], code::StatusReply);
+}
+
+// A write the controller never took, cancelled, ends 1.5 s later. No send
+// takes that end for its own write's completion or failure. On the same handle
+// the next send waits for it like a write in flight; after a reopen it need not.
+struct LateWriteCase {
+    const char* name;
+    bool reopen;
+    std::uint64_t outwaitedMs;
+};
+
+void PrintTo(const LateWriteCase& c, std::ostream* os) { *os << c.name; }
+
+class WriteEndingLate : public ChannelOnSwitch, public ::testing::WithParamInterface<LateWriteCase> {};
+
+TEST_P(WriteEndingLate, IsNeverTakenForALaterSend) {
+    sw.hostA.hid.setCancelLatency(1500);
+    sw.hostA.hid.setWriteMode(SimHidDevices::WriteMode::NeverComplete);
+    EXPECT_EQ(sendRequest(channel, signOff()), 0);
+    sw.hostA.hid.setWriteMode(SimHidDevices::WriteMode::Complete);
+    channel.cancelPending();
+    if (GetParam().reopen) {
+        channel.close();
+        ASSERT_EQ(channel.connectController(), 1);
+    }
+
+    int result = -1;
+    const std::uint64_t spent = elapsed([&] { result = sendRequest(channel, statusQuery()); });
+    // Its own write takes 4 ms, seen at the next 10 ms step, then 20 ms pacing.
+    EXPECT_GE(spent, GetParam().outwaitedMs + 4 + 20);
+    EXPECT_LE(spent, GetParam().outwaitedMs + 10 + 20);
+    EXPECT_EQ(result, 8);
+    sw.clock.sleep(1500);
+    EXPECT_EQ(sendRequest(channel, claimPorts(0x04)), 8);
+
+    const auto& received = sw.firmware.received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].bytes[1], code::StatusQuery);
+    EXPECT_EQ(received[1].bytes[1], code::ClaimPorts);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sends, WriteEndingLate,
+                         ::testing::Values(LateWriteCase{"AfterReopening", true, 0},
+                                           LateWriteCase{"OnTheSameHandle", false, 1500 - 400}));
+
+// A write refused before the driver took it never ends, though its record
+// keeps the pending code: cancelling forgets it at once, and its records go
+// with the close.
+TEST_F(ChannelOnSwitch, WriteRefusedAtOnceIsForgottenByCancelling) {
+    sw.hostA.hid.setWriteMode(SimHidDevices::WriteMode::FailAtOnce);
+    EXPECT_EQ(sendRequest(channel, statusQuery()), 0);
+    sw.hostA.hid.setWriteMode(SimHidDevices::WriteMode::Complete);
+    channel.cancelPending();
+    EXPECT_EQ(sendRequest(channel, statusQuery()), 8);
+    channel.close();
+    EXPECT_EQ(sw.hostA.hid.handlesOpen(), 0);
 }
 
 struct LengthCase {
@@ -337,6 +463,24 @@ TEST(HidReportChannelTime, SendLimitHoldsAcrossTheTickCounterWrap) {
     EXPECT_EQ(sendRequest(channel, statusQuery()), 0);
     EXPECT_GT(sw.clock.now() - start, 2000u);
     EXPECT_LE(sw.clock.now() - start, 2010u);
+}
+
+}  // namespace
+}  // namespace pivora::test
+
+namespace pivora::test {
+namespace {
+
+// Windows refuses a read or write on a device that is gone before its driver
+// takes it, and such a record never ends: the channel counts it as failed,
+// or the read side would look busy for good and the tick never reconnect.
+TEST_F(ChannelOnSwitch, OperationRefusedAtOnceCountsAsFailed) {
+    controllerSends({2, 0x5C, 0x04, 0, 0, 0, 0, 0});
+    sw.hostA.hid.unplug(sw.controllerOnA);
+    EXPECT_FALSE(channel.readSideFailed());
+    pollBytes(8);  // delivers the report and arms the next read, which is refused
+    EXPECT_TRUE(channel.readSideFailed());
+    EXPECT_EQ(elapsed([&] { EXPECT_EQ(sendRequest(channel, statusQuery()), 0); }), 0u) << "no waiting on a write that never ends";
 }
 
 }  // namespace

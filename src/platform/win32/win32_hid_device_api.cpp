@@ -20,6 +20,8 @@ static_assert(offsetof(IoRecord, offset) == offsetof(OVERLAPPED, Offset), "OVERL
 static_assert(offsetof(IoRecord, offsetHigh) == offsetof(OVERLAPPED, OffsetHigh), "OVERLAPPED.OffsetHigh");
 static_assert(offsetof(IoRecord, event) == offsetof(OVERLAPPED, hEvent), "OVERLAPPED.hEvent");
 
+static_assert(kErrorIoPending == ERROR_IO_PENDING, "ERROR_IO_PENDING");
+
 static_assert(sizeof(HidAttributesRecord) == sizeof(HIDD_ATTRIBUTES) && sizeof(HIDD_ATTRIBUTES) == 12,
               "HIDD_ATTRIBUTES");
 static_assert(offsetof(HidAttributesRecord, size) == offsetof(HIDD_ATTRIBUTES, Size), "Size");
@@ -45,6 +47,8 @@ int Win32HidDeviceApi::writeReport(OsHandle device, const std::uint8_t* buffer, 
                                    IoRecord* record) {
     return WriteFile(device, buffer, length, nullptr, reinterpret_cast<LPOVERLAPPED>(record)) ? 1 : 0;
 }
+
+std::uint32_t Win32HidDeviceApi::lastError() { return GetLastError(); }
 
 int Win32HidDeviceApi::cancelIo(OsHandle device) { return CancelIo(device) ? 1 : 0; }
 

@@ -15,6 +15,7 @@ public:
     int getAttributes(OsHandle device, HidAttributesRecord* attributes) override;
     int readReport(OsHandle device, std::uint8_t* buffer, std::uint32_t length, IoRecord* record) override;
     int writeReport(OsHandle device, const std::uint8_t* buffer, std::uint32_t length, IoRecord* record) override;
+    std::uint32_t lastError() override;
     int cancelIo(OsHandle device) override;
     OsHandle createEvent() override;
     int closeHandle(OsHandle handle) override;
