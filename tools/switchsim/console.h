@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sim/simulated_switch.h"
+
+namespace pivora::switchsim {
+
+// The switch simulator's console: one command a line, one line of answer,
+// "ok ..." or "error <reason>". Runs on the server's thread, beside the
+// connections, so the model is only ever touched from there.
+class Console {
+public:
+    using Connected = std::function<bool(sim::Host)>;
+
+    Console(sim::SimulatedSwitch& simulated, Connected connected)
+        : switch_(simulated), connected_(std::move(connected)) {}
+
+    std::string execute(const std::string& line);
+    bool quitRequested() const { return quit_; }
+
+private:
+    using Words = std::vector<std::string>;
+
+    std::string state();
+    std::string plug(const Words& words);
+    std::string unplug(const Words& words);
+    std::string busy(const Words& words);
+    std::string installPrinter(const Words& words);
+    std::string queueJobs(const Words& words);
+    std::string controller(const Words& words);
+    std::string clear(const Words& words);
+    std::string form(const Words& words);
+
+    // The device plugged into `port` now, or -1.
+    int deviceOn(int port);
+    // Which computers see `device` now, by host index.
+    std::array<bool, 2> seenBy(int device);
+    // Raises a device tree change on each computer marked.
+    void treeChanged(std::array<bool, 2> hosts);
+
+    sim::SimulatedSwitch& switch_;
+    Connected connected_;
+    // The printers installed on each computer, in the spooler's order.
+    std::array<std::vector<std::string>, 2> printers_;
+    bool quit_ = false;
+};
+
+}  // namespace pivora::switchsim

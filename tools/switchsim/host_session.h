@@ -1,0 +1,72 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "handle_table.h"
+#include "hid_operations.h"
+#include "link/frame.h"
+#include "link/frame_reader.h"
+#include "link/frame_writer.h"
+#include "sim/sim_computer.h"
+
+namespace pivora::switchsim {
+
+// One client's seams served by its computer in the model. Each request is
+// read whole and checked before anything of it reaches the model; then the
+// call is made as the client's platform would make it, on buffers and
+// records of the server's own, and its response sent.
+class HostSession {
+public:
+    using Send = std::function<void(link::FrameWriter&)>;
+    enum class Outcome { Served, UnknownType, BadFields };
+
+    HostSession(sim::SimComputer& computer, Send send) : computer_(computer), send_(std::move(send)) {}
+    // Gives back every handle the client still held, as its process ending would.
+    ~HostSession();
+    HostSession(const HostSession&) = delete;
+    HostSession& operator=(const HostSession&) = delete;
+
+    Outcome serve(const link::Frame& request);
+    // The end of every operation that has ended, then a tree change if one came.
+    void sendEvents();
+    void noteTreeChanged() { treeChanged_ = true; }
+    // The operations still in flight, which must outlive the session while
+    // the model may write them: taken before it goes.
+    std::vector<std::unique_ptr<ServerIo>> takeUnendedIo() { return operations_.takeAll(); }
+
+private:
+    using Type = link::MessageType;
+    using Reader = link::FrameReader;
+    using Writer = link::FrameWriter;
+
+    // One per seam: Served with the response written, or why not. Nothing
+    // reaches the model unless the request is complete.
+    Outcome serveInterfaces(Type type, Reader& request, Writer& response);
+    Outcome serveHid(Type type, Reader& request, Writer& response);
+    Outcome serveHidIo(Type type, Reader& request, Writer& response);
+    Outcome serveHubs(Type type, Reader& request, Writer& response);
+    Outcome serveRemoval(Type type, Reader& request, Writer& response);
+    Outcome serveSpooler(Type type, Reader& request, Writer& response);
+    Outcome serveRegistry(Type type, Reader& request, Writer& response);
+
+    // A call that gives back the handle the request names: `release` makes
+    // it and writes its result; the number is forgotten either way.
+    template <typename Release>
+    Outcome releaseNamed(Reader& request, HandleKind kind, Release release) {
+        const std::uint64_t number = request.u64();
+        if (!request.complete()) return Outcome::BadFields;
+        release(handles_.find(number, kind));
+        handles_.forget(number);
+        return Outcome::Served;
+    }
+
+    sim::SimComputer& computer_;
+    Send send_;
+    HandleTable handles_;
+    HidOperations operations_;
+    bool treeChanged_ = false;
+};
+
+}  // namespace pivora::switchsim

@@ -1,0 +1,78 @@
+#include <cstdio>
+
+#include "console.h"
+
+namespace pivora::switchsim {
+
+namespace {
+std::string quoted(const std::string& text) {
+    std::string json = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            json += escaped;
+        } else {
+            json += c;
+        }
+    }
+    return json + "\"";
+}
+
+std::string hex4(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return quoted(text);
+}
+
+std::string boolean(bool value) { return value ? "true" : "false"; }
+
+std::string usbId(std::uint16_t vendorId, std::uint16_t productId) {
+    return "\"vid\":" + hex4(vendorId) + ",\"pid\":" + hex4(productId);
+}
+}  // namespace
+
+std::string Console::state() {
+    std::string json = "{\"hosts\":{";
+    for (sim::Host host : {sim::Host::A, sim::Host::B}) {
+        sim::SimComputer& computer = switch_.computer(host);
+        if (host == sim::Host::B) json += ",";
+        json += "\"" + std::string(1, sim::hostLetter(host)) + "\":{\"connected\":" + boolean(connected_(host)) +
+                ",\"released\":" + boolean(computer.allReleased()) + ",\"printers\":[";
+        const std::vector<std::string>& installed = printers_[static_cast<std::size_t>(host)];
+        for (std::size_t index = 0; index < installed.size(); ++index) {
+            const sim::SimSpooler::Printer& printer = computer.spooler.printer(static_cast<int>(index));
+            json += (index > 0 ? "," : "") + std::string("{\"name\":") + quoted(printer.name) +
+                    ",\"port\":" + quoted(printer.port) + ",\"jobs\":" + std::to_string(printer.jobsQueued) + "}";
+        }
+        json += "]}";
+    }
+    json += "},\"form\":";
+    json += switch_.hub.form() == sim::SwitchHub::Form::TwoPort ? "\"two\"" : "\"four\"";
+    json += ",\"ports\":[";
+    const std::uint8_t onB = switch_.firmware.portsOf(sim::Host::B);
+    for (int port = 0; port < sim::SwitchHub::kPorts; ++port) {
+        json += (port > 0 ? "," : "") + std::string("{\"port\":") + std::to_string(port) +
+                ",\"owner\":" + ((onB & (1u << port)) != 0 ? "\"B\"" : "\"A\"") +
+                ",\"user\":" + boolean(switch_.hub.isUserPort(port)) + ",\"device\":";
+        const int device = deviceOn(port);
+        if (device < 0) {
+            json += "null}";
+            continue;
+        }
+        const sim::SwitchHub::Device& plugged = switch_.hub.device(device);
+        json += "{" + usbId(plugged.vendorId, plugged.productId) + ",\"description\":" + quoted(plugged.description) +
+                ",\"busy\":" + boolean(plugged.refusal.has_value()) + "}}";
+    }
+    json += "],\"slots\":[";
+    for (int slot = 0; slot < sim::SwitchFirmware::kSlots; ++slot) {
+        const sim::SwitchFirmware::PortId id = switch_.firmware.portId(slot);
+        json += (slot > 0 ? ",{" : "{") + usbId(id.vendorId, id.productId) + "}";
+    }
+    return json + "]}";
+}
+
+}  // namespace pivora::switchsim

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "console.h"
+#include "host_session.h"
+#include "link/frame_assembler.h"
+#include "link/posix_fd.h"
+#include "sim/simulated_switch.h"
+
+namespace pivora::switchsim {
+
+// The switch simulator: one simulated switch, in real time, serving the two
+// computers' links on one listening socket on 127.0.0.1. Everything that
+// touches the model runs on the thread that calls run(): the connections,
+// the clock, and the console commands other threads hand in with execute().
+// The model's clock follows the wall clock: before each step it is advanced
+// to the milliseconds elapsed since the start, running what fell due.
+class SwitchServer {
+public:
+    // Listening on 127.0.0.1:port (0: a free port), or null.
+    static std::unique_ptr<SwitchServer> listen(std::uint16_t port);
+    ~SwitchServer();
+    SwitchServer(const SwitchServer&) = delete;
+    SwitchServer& operator=(const SwitchServer&) = delete;
+
+    std::uint16_t port() const { return port_; }
+
+    // Serves until stop() or the console's quit.
+    void run();
+    // Ends run() soon; from any thread.
+    void stop();
+    // Runs one console command on the serving thread and returns its answer;
+    // from any thread. After run() has ended: an error.
+    std::string execute(const std::string& line);
+
+private:
+    struct Connection {
+        link::PosixFd socket;
+        link::FrameAssembler assembler;
+        std::unique_ptr<HostSession> session;
+        sim::Host host = sim::Host::A;
+        bool closing = false;
+    };
+    struct Command {
+        std::string line;
+        std::promise<std::string> answer;
+    };
+    // Only listen() makes a server.
+    struct Key {
+        explicit Key() = default;
+    };
+
+public:
+    SwitchServer(Key, link::PosixFd listener, link::PosixFd wakeRead, link::PosixFd wakeWrite, std::uint16_t port);
+
+private:
+
+    void advanceClock();
+    int pollTimeoutMs() const;
+    void accept();
+    void receive(Connection& connection);
+    void take(Connection& connection, const link::Frame& frame);
+    void hello(Connection& connection, const link::Frame& frame);
+    void refuse(Connection& connection, link::LinkError error, const char* reason);
+    void send(Connection& connection, link::FrameWriter& frame);
+    void wake();
+    void runCommands();
+    void sendEvents();
+    void dropClosing();
+    Connection* connectionOf(sim::Host host);
+
+    sim::SimulatedSwitch switch_;
+    Console console_;
+    link::PosixFd listener_;
+    link::PosixFd wakeRead_;
+    link::PosixFd wakeWrite_;
+    std::uint16_t port_;
+    std::chrono::steady_clock::time_point start_;
+    std::vector<std::unique_ptr<Connection>> connections_;
+    // Operations of connections gone that the model may still end.
+    std::vector<std::unique_ptr<ServerIo>> orphans_;
+
+    std::mutex commandLock_;
+    std::deque<Command> commands_;
+    bool stopping_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace pivora::switchsim
