@@ -1,72 +1,13 @@
-// The process: one SwitchApp, which builds the real platform and runs the main
-// window until the tray menu's Exit ends it.
+// The product: one SwitchApp over the real platform, running the main window
+// until the tray menu's Exit ends it.
 
-#include "app/about_dialog.h"
-#include "app/busy_notice_dialog.h"
-#include "app/lock_key_hook.h"
-#include "app/main_dialog_proc.h"
-#include "app/switch_dialog.h"
+#include "app/switch_app.h"
 #include "platform/diagnostic_trace.h"
 #include "platform/win32/win32_platform.h"
-#include "platform/win32/win32_window_api.h"
-#include "ui/resource_ids.h"
-
-namespace pivora {
-
-namespace {
-
-bool belongsTo(HWND window, HWND dialog) { return dialog != nullptr && (window == dialog || IsChild(dialog, window)); }
-
-}  // namespace
-
-// The application object: creates the main window's object and runs it.
-class SwitchApp {
-public:
-    int run(HINSTANCE module);
-
-private:
-    // The modal run of the main window. It is a loop of its own rather than
-    // DialogBoxParam: that one shows a hidden dialog again the first time its
-    // queue goes idle, and the window must stay hidden from the start.
-    static void runModal(SwitchDialog& dialog, HWND window);
-};
-
-int SwitchApp::run(HINSTANCE module) {
-    DiagnosticTrace trace;  // the product's trace discards everything
-    Win32Platform real(trace);
-    Win32WindowApi windows(module, AboutDialog::procedure, BusyNoticeDialog::procedure, lockKeyHook);
-
-    SwitchDialog dialog(real.platform, windows);
-    const HWND window = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_PORT_PANEL), nullptr, mainDialogProcedure,
-                                           reinterpret_cast<LPARAM>(&dialog));
-    if (window == nullptr) return 1;
-    runModal(dialog, window);
-    dialog.tearDownMainWindow();
-    return 0;
-}
-
-void SwitchApp::runModal(SwitchDialog& dialog, HWND window) {
-    // The cancel command posts WM_QUIT (see mainDialogProcedure), which also
-    // ends any nested modal loop (the About box) on its way here.
-    MSG message{};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (belongsTo(message.hwnd, window)) {
-            const QueuedMessage queued{message.hwnd,   message.message, message.wParam,
-                                       message.lParam, message.pt.x,    message.pt.y};
-            if (dialog.filterMainWindowInput(queued)) continue;
-            if (IsDialogMessageA(window, &message)) continue;
-        } else {
-            const HWND notice = static_cast<HWND>(dialog.busyNotice);
-            if (belongsTo(message.hwnd, notice) && IsDialogMessageA(notice, &message)) continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-}  // namespace pivora
 
 int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
+    pivora::DiagnosticTrace trace;  // the product's trace discards everything
+    pivora::Win32Platform real(trace);
     pivora::SwitchApp app;
-    return app.run(module);
+    return app.run(module, real.platform);
 }

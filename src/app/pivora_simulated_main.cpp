@@ -1,0 +1,60 @@
+// The simulated build: the program exactly as the product runs it, with its
+// device seams (HID, USB, removal, spooler, registry) served by the switch
+// simulator, switchsim, over loopback. Only this build reads a setting:
+// PIVORA_SWITCHSIM="<port>:<host letter>", for example "47001:A". It ends
+// with 2 when the setting is missing or malformed, and with 3 when the
+// simulator cannot be reached or refuses this computer.
+
+#include <atomic>
+#include <cstdio>
+#include <utility>
+
+#include "app/switch_app.h"
+#include "link/link_platform.h"
+#include "link/winsock_transport.h"
+#include "platform/diagnostic_trace.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/window_api.h"
+
+namespace {
+
+constexpr int kBadSetting = 2;
+constexpr int kNoSimulator = 3;
+
+struct Setting {
+    unsigned port = 0;
+    char host = 0;
+};
+
+bool readSetting(Setting& setting) {
+    char text[32] = {};
+    const DWORD length = GetEnvironmentVariableA("PIVORA_SWITCHSIM", text, sizeof text);
+    if (length == 0 || length >= sizeof text) return false;
+    char tail = 0;
+    if (std::sscanf(text, "%u:%c%c", &setting.port, &setting.host, &tail) != 2) return false;
+    return setting.port > 0 && setting.port <= 0xFFFF && (setting.host == 'A' || setting.host == 'B');
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
+    Setting setting;
+    if (!readSetting(setting)) return kBadSetting;
+    auto transport = pivora::link::WinsockTransport::connectLoopback(static_cast<std::uint16_t>(setting.port));
+    if (!transport) return kNoSimulator;
+
+    // The simulator tells this computer when its device tree changes; Windows
+    // would then send the main window WM_DEVICECHANGE.
+    std::atomic<HWND> mainWindow{nullptr};
+    pivora::Win32Clock clock;
+    pivora::DiagnosticTrace trace;
+    pivora::link::LinkPlatform simulated(std::move(transport), setting.host, clock, trace, [&mainWindow] {
+        if (const HWND window = mainWindow.load()) PostMessageA(window, pivora::win::kWmDeviceChange, pivora::win::kDbtDevNodesChanged, 0);
+    });
+    if (!simulated.connection.connected()) return kNoSimulator;
+
+    pivora::SwitchApp app;
+    const int result = app.run(module, simulated.platform, [&mainWindow](HWND window) { mainWindow = window; });
+    mainWindow = nullptr;
+    return result;
+}

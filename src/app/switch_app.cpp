@@ -1,0 +1,52 @@
+#include "app/switch_app.h"
+
+#include "app/about_dialog.h"
+#include "app/busy_notice_dialog.h"
+#include "app/lock_key_hook.h"
+#include "app/main_dialog_proc.h"
+#include "app/switch_dialog.h"
+#include "platform/win32/win32_window_api.h"
+#include "ui/resource_ids.h"
+
+namespace pivora {
+
+namespace {
+
+bool belongsTo(HWND window, HWND dialog) { return dialog != nullptr && (window == dialog || IsChild(dialog, window)); }
+
+}  // namespace
+
+int SwitchApp::run(HINSTANCE module, Platform& platform, const std::function<void(HWND)>& windowCreated) {
+    Win32WindowApi windows(module, AboutDialog::procedure, BusyNoticeDialog::procedure, lockKeyHook);
+
+    SwitchDialog dialog(platform, windows);
+    const HWND window = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_PORT_PANEL), nullptr, mainDialogProcedure,
+                                           reinterpret_cast<LPARAM>(&dialog));
+    if (window == nullptr) return 1;
+    if (windowCreated) windowCreated(window);
+    runModal(dialog, window);
+    dialog.tearDownMainWindow();
+    return 0;
+}
+
+void SwitchApp::runModal(SwitchDialog& dialog, HWND window) {
+    // The cancel command posts WM_QUIT (see mainDialogProcedure), which also
+    // ends any nested modal loop (the About box) on its way here.
+    MSG message{};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (belongsTo(message.hwnd, window)) {
+            const QueuedMessage queued{message.hwnd,   message.message, message.wParam,
+                                       message.lParam, message.pt.x,    message.pt.y};
+            if (dialog.filterMainWindowInput(queued)) continue;
+            if (IsDialogMessageA(window, &message)) continue;
+        } else {
+            const HWND notice = static_cast<HWND>(dialog.busyNotice);
+            if (belongsTo(message.hwnd, notice) && IsDialogMessageA(notice, &message)) continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+}  // namespace pivora
+
