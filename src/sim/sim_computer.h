@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "platform/diagnostic_trace.h"
 #include "platform/platform.h"
 #include "sim/host.h"
@@ -30,6 +33,14 @@ public:
                registry.allReleased();
     }
 
+    // A local printer on its own USB printer port (USB001, USB002, ... in the
+    // order they are installed), mapped in the registry to its USB device as
+    // Windows maps one: the printer instance under USBPRINT names the port,
+    // and the USB device instance's ParentIdPrefix names the printer
+    // instance. Returns the printer's index in the spooler.
+    int installUsbPrinter(const std::string& name, std::uint16_t vendorId, std::uint16_t productId,
+                          std::uint32_t jobsQueued);
+
     // Every seam of this computer, in virtual time, with `trace` as its sink.
     Platform platform(DiagnosticTrace& trace) {
         return Platform{clock_, trace, interfaces, hid, usb, usb, spooler, registry};
@@ -43,6 +54,7 @@ public:
 
 private:
     VirtualClock& clock_;
+    int usbPrinters_ = 0;
 };
 
 }  // namespace pivora::sim

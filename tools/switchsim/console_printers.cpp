@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstdio>
 
 #include "console.h"
 #include "console_words.h"
@@ -8,7 +7,6 @@ namespace pivora::switchsim {
 
 namespace {
 constexpr std::uint32_t kMostJobs = 1000000;
-const char* const kEnumKey = "SYSTEM\\CurrentControlSet\\Enum\\";
 }  // namespace
 
 std::string Console::installPrinter(const Words& words) {
@@ -22,22 +20,9 @@ std::string Console::installPrinter(const Words& words) {
     if (std::find(installed.begin(), installed.end(), name) != installed.end())
         return "error printer " + name + " exists on " + words[1];
 
-    // Port USB00n, whose printer instance key names it, under a USB device
-    // instance whose ParentIdPrefix is that key's prefix.
-    const auto number = static_cast<unsigned>(installed.size() + 1);
-    char port[16];
-    std::snprintf(port, sizeof port, "USB%03u", number);
-    char instance[40];
-    std::snprintf(instance, sizeof instance, "7&%08x&0", 0x2f8e5c10u + number);
-    char device[40];
-    std::snprintf(device, sizeof device, "VID_%04X&PID_%04X\\SERIAL%u", *vendorId, *productId, number);
-    sim::SimComputer& computer = switch_.computer(*host);
-    computer.spooler.addPrinter(name, port, 0);
-    const std::string usbPrint = std::string(kEnumKey) + "USBPRINT\\Model" + std::to_string(number) + "\\";
-    computer.registry.setString(usbPrint + instance + "&" + port + "\\Device Parameters", "PortName", port);
-    computer.registry.setString(std::string(kEnumKey) + "USB\\" + device, "ParentIdPrefix", instance);
+    const int index = switch_.computer(*host).installUsbPrinter(name, *vendorId, *productId, 0);
     installed.push_back(name);
-    return "ok printer " + name + " on " + port;
+    return "ok printer " + name + " on " + switch_.computer(*host).spooler.printer(index).port;
 }
 
 std::string Console::queueJobs(const Words& words) {
