@@ -116,4 +116,6 @@ fi
 # The program itself, driven from outside as its user would, in its own X
 # session on the same prefix.
 "$root/tools/run-program-tests.sh" || status=1
+# Two computers, hosts A and B, sharing one simulated switch.
+"$root/tools/run-two-computers.sh" || status=1
 exit "$status"

@@ -58,6 +58,36 @@ void answerSystemMenu(HWND window) {
     InterlockedExchange(&report->ready, 1);
 }
 
+// The colour of one pixel of a button's bitmap, or kNoImage.
+DWORD imageFace(HWND button) {
+    const auto bitmap = reinterpret_cast<HBITMAP>(SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP size{};
+    if (bitmap == nullptr || GetObjectA(bitmap, sizeof size, &size) != sizeof size || size.bmWidth <= kImageFaceX ||
+        size.bmHeight <= kImageFaceY) {
+        return kNoImage;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size.bmWidth;
+    info.bmiHeader.biHeight = -size.bmHeight;  // top-down: row 0 first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    DWORD row[64] = {};
+    if (size.bmWidth > static_cast<LONG>(sizeof row / sizeof row[0])) return kNoImage;
+    const HDC screen = GetDC(nullptr);
+    const int lines = GetDIBits(screen, bitmap, kImageFaceY, 1, row, &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return lines == 1 ? row[kImageFaceX] & 0xFFFFFF : kNoImage;
+}
+
+void answerImages(HWND window, LONG request) {
+    const SharedReport<ImagesReport> report(kImagesReportName);
+    if (!report) return;
+    for (int index = 0; index < 8; ++index) report->faces[index] = imageFace(GetDlgItem(window, kArrowButtons[index]));
+    InterlockedExchange(&report->answered, request);
+}
+
 // What a refreshed panel of a four-port switch shows, and row 5 besides.
 void fillPanel(HWND window) {
     for (const int id : kNameBoxes) {
@@ -115,10 +145,14 @@ void countHotkeys(const MSG& message) {
 extern "C" __declspec(dllexport) LRESULT CALLBACK probeGetMessageHook(int code, WPARAM removal, LPARAM lParam) {
     static const UINT probeMessage = RegisterWindowMessageA(kSystemMenuMessage);
     static const UINT stallMessage = RegisterWindowMessageA(kStallMessage);
+    static const UINT imagesMessage = RegisterWindowMessageA(kImagesMessage);
     auto* message = reinterpret_cast<MSG*>(lParam);
     if (code == HC_ACTION && removal == PM_REMOVE) {
         if (message->message == probeMessage) {
             answerSystemMenu(message->hwnd);
+            message->message = WM_NULL;
+        } else if (message->message == imagesMessage) {
+            answerImages(message->hwnd, static_cast<LONG>(message->wParam));
             message->message = WM_NULL;
         } else if (message->message == stallMessage) {
             stall(static_cast<DWORD>(message->wParam));

@@ -60,6 +60,25 @@ struct HotkeyReport {
     volatile DWORD lastHotkeyAt;  // GetTickCount when the last one was taken
 };
 
+// Posted to the main window with a request number as wParam: the hook
+// writes the face colour of each arrow button's image into the images
+// report, then the request number, and turns the message into WM_NULL. A
+// bitmap handle means nothing outside the process that holds it, so its
+// pixels are read there.
+constexpr const char* kImagesMessage = "PivoraProgramProbe.Images";
+// The shared memory the answer is written to, created by the driver.
+constexpr const char* kImagesReportName = "Local\\PivoraProgramProbe.Images";
+// A pixel inside the button image's frame and clear of its digit.
+constexpr int kImageFaceX = 2;
+constexpr int kImageFaceY = 2;
+// The face colour when a button has no bitmap or it cannot be read.
+constexpr DWORD kNoImage = 0xFFFFFFFF;
+
+struct ImagesReport {
+    volatile LONG answered;  // the request number, written last
+    DWORD faces[8];          // 0xRRGGBB of the buttons 1001 to 1008, or kNoImage
+};
+
 // The controls a tick without a controller hides and empties, and the status
 // fields it empties (firmware version, host letter, switch type).
 constexpr int kNameBoxes[] = {1009, 1010, 1011, 1012, 1013};

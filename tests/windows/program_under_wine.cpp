@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "check.h"
+#include "probe_hook.h"
 #include "program_probe.h"
 #include "script_requests.h"
 #include "typing_window.h"
@@ -19,6 +20,8 @@
 
 namespace {
 
+using program_probe::besideDriver;
+using program_probe::Probe;
 using script_requests::screenshot;
 using script_requests::waitFor;
 using script_requests::xdotool;
@@ -131,14 +134,6 @@ HWND ownedDialog(const Program& program, const char* title) {
     return dialog != nullptr && GetWindow(dialog, GW_OWNER) == program.window ? dialog : nullptr;
 }
 
-// A file of the build, which holds the driver, the program and the probe.
-std::string besideDriver(const char* name) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::strcpy(std::strrchr(path, '\\') + 1, name);
-    return path;
-}
-
 void printWide(const wchar_t* label, const std::wstring& text) {
     char utf8[512] = {};
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8, sizeof utf8, nullptr, nullptr);
@@ -191,53 +186,11 @@ void checkSecondCopy(const Program& program) {
     CHECK(alive(program) && !shown(program) && trayWindow() != nullptr);
 }
 
-// The probe library hooked onto the program's window thread, and the shared
-// memory it reports into. The report is made ready before hook() and read
-// after unhook(); everything is released when the probe goes.
-template <typename Report>
-class Probe {
-public:
-    explicit Probe(const char* reportName)
-        : mapping_(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Report), reportName)),
-          library_(LoadLibraryA(besideDriver("pivora_program_probe.dll").c_str())) {
-        if (mapping_ != nullptr) report_ = static_cast<Report*>(MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, 0));
-    }
-    ~Probe() {
-        unhook();
-        if (report_ != nullptr) UnmapViewOfFile(report_);
-        if (mapping_ != nullptr) CloseHandle(mapping_);
-        if (library_ != nullptr) FreeLibrary(library_);
-    }
-    Probe(const Probe&) = delete;
-    Probe& operator=(const Probe&) = delete;
-
-    Report* report() const { return report_; }
-
-    bool hook(const Program& program) {
-        const auto procedure = reinterpret_cast<HOOKPROC>(
-            reinterpret_cast<void (*)()>(GetProcAddress(library_, program_probe::kHookName)));
-        if (procedure != nullptr && report_ != nullptr) {
-            hook_ = SetWindowsHookExA(WH_GETMESSAGE, procedure, library_, program.threadId);
-        }
-        return hook_ != nullptr;
-    }
-    void unhook() {
-        if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
-        hook_ = nullptr;
-    }
-
-private:
-    HANDLE mapping_;
-    HMODULE library_;
-    Report* report_ = nullptr;
-    HHOOK hook_ = nullptr;
-};
-
 // Close is disabled and the About entry follows a separator; read inside the
 // program by the probe library, since Wine serves menus only to their owner.
 void checkSystemMenu(const Program& program) {
     Probe<program_probe::SystemMenuReport> probe(program_probe::kReportName);
-    if (!CHECK(probe.hook(program))) return;
+    if (!CHECK(probe.hook(program.threadId))) return;
     const program_probe::SystemMenuReport& report = *probe.report();
 
     PostMessageA(program.window, RegisterWindowMessageA(program_probe::kSystemMenuMessage), 0, 0);
@@ -307,7 +260,7 @@ void checkTicksWithoutSwitch(const Program& program) {
     if (!CHECK(report != nullptr)) return;
     report->window = program.window;
     report->staining = 1;
-    if (!CHECK(probe.hook(program))) return;
+    if (!CHECK(probe.hook(program.threadId))) return;
     const DWORD start = GetTickCount();
     int pings = 0;
     int unanswered = 0;
@@ -359,7 +312,7 @@ void checkLockKeyHook(const Program& program) {
     program_probe::HotkeyReport* report = probe.report();
     if (!CHECK(report != nullptr)) return;
     report->window = program.window;
-    if (!CHECK(probe.hook(program))) return;
+    if (!CHECK(probe.hook(program.threadId))) return;
     const wine_input::TypingWindow typing("Pivora driver");
     if (!CHECK(waitFor([&] { return typing.focused(); }, kReactMs))) return;
 

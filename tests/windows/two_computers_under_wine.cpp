@@ -1,0 +1,650 @@
+// The two-computer run (tools/run-two-computers.sh): the switch simulator
+// serves two copies of the simulated build, host A and host B, each in a
+// Wine prefix of its own, that is, on a computer of its own, both on one X
+// display. This driver runs once on each computer. With "--agent" (on B) it
+// answers the script's commands about its computer, one line each. Without
+// (on A) it plays the scenario: it reads and drives its own computer
+// directly and asks the script for the rest, one answer line each:
+// "@b <command>" goes to B's driver, "@sim <command>" to the simulator's
+// console, "@xdotool ..." and "@screenshot NAME" as in script_requests.h.
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "check.h"
+#include "platform/window_api.h"
+#include "probe_hook.h"
+#include "program_probe.h"
+#include "script_requests.h"
+
+namespace {
+
+using script_requests::ask;
+using script_requests::screenshot;
+using script_requests::waitFor;
+using script_requests::xdotool;
+
+constexpr const char* kMainTitle = "Pivora v1.27";
+constexpr const char* kFirmwareVersion = "1.2.3";
+constexpr int kFirmwareField = 1017;
+constexpr int kHostField = 1018;
+constexpr int kTypeField = 1019;
+constexpr int kSoftwareField = 1016;
+constexpr DWORD kLit = 0xF69A15;
+constexpr DWORD kDim = 0xFFFFFF;
+constexpr DWORD kPending = 0xFAADAD;
+
+// Start: Wine, the link and a first discovery.
+constexpr DWORD kStartMs = 40000;
+// The window's thread sleeps through a release flow and its paced sends.
+constexpr DWORD kBusyThreadMs = 20000;
+// A claim or a release: both sides' waits, then the follow-up status query
+// of each side's countdown.
+constexpr DWORD kMoveMs = 30000;
+constexpr DWORD kReactMs = 5000;
+constexpr DWORD kPollMs = 250;
+// Long enough for a message to the window to show its effect.
+constexpr DWORD kSettleMs = 700;
+
+// ---------------------------------------------------------------------------
+// One computer's panel, as its user sees it.
+
+// A panel row: the port it stands for, its arrow images, the device's name.
+struct Row {
+    int port = 0;
+    std::string claim;
+    std::string release;
+    std::string name;
+};
+
+struct Panel {
+    std::string firmware;
+    std::string host;
+    std::string type;
+    bool notice = false;  // the busy notice is shown
+    std::vector<Row> rows;
+};
+
+// Rows 1 to 4 stand for ports 3 to 0; their controls follow in that order.
+constexpr int kRowPorts[] = {3, 2, 1, 0};
+constexpr int claimButton(int row) { return 1001 + row; }
+constexpr int releaseButton(int row) { return 1005 + row; }
+constexpr int nameBox(int row) { return 1009 + row; }
+int rowOf(int port) { return 3 - port; }
+
+std::string imageName(DWORD face) {
+    switch (face) {
+        case kLit:
+            return "lit";
+        case kDim:
+            return "dim";
+        case kPending:
+            return "pending";
+        case program_probe::kNoImage:
+            return "none";
+        default:
+            char text[16];
+            std::snprintf(text, sizeof text, "#%06lX", face);
+            return text;
+    }
+}
+
+// "<firmware>\t<host>\t<type>\t<notice>" then "\t<port>:<claim>:<release>:<name>" a row.
+std::string describe(const Panel& panel) {
+    std::string line = panel.firmware + "\t" + panel.host + "\t" + panel.type + "\t" + (panel.notice ? "1" : "0");
+    for (const Row& row : panel.rows)
+        line += "\t" + std::to_string(row.port) + ":" + row.claim + ":" + row.release + ":" + row.name;
+    return line;
+}
+
+std::vector<std::string> split(const std::string& text, char separator, std::size_t most) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = parts.size() + 1 == most ? std::string::npos : text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
+}
+
+bool parsePanel(const std::string& line, Panel& panel) {
+    const std::vector<std::string> fields = split(line, '\t', 0);
+    if (fields.size() < 4) return false;
+    panel = Panel{fields[0], fields[1], fields[2], fields[3] == "1", {}};
+    for (std::size_t index = 4; index < fields.size(); ++index) {
+        const std::vector<std::string> parts = split(fields[index], ':', 4);
+        if (parts.size() != 4 || parts[0].size() != 1) return false;
+        panel.rows.push_back(Row{parts[0][0] - '0', parts[1], parts[2], parts[3]});
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The computer this driver runs on: its program's window, read from outside,
+// and its arrow images, read inside the program by the probe library.
+
+class LocalComputer {
+public:
+    LocalComputer()
+        : images_(program_probe::kImagesReportName), hotkeys_(program_probe::kHotkeyReportName),
+          imagesMessage_(RegisterWindowMessageA(program_probe::kImagesMessage)) {}
+    ~LocalComputer() {
+        if (process_ != nullptr) CloseHandle(process_);
+    }
+    LocalComputer(const LocalComputer&) = delete;
+    LocalComputer& operator=(const LocalComputer&) = delete;
+
+    // One command of the script's, answered with one line: "ok ..." or "error ...".
+    std::string answer(const std::string& command) {
+        const std::vector<std::string> words = split(command, ' ', 0);
+        const std::string& verb = words[0];
+        if (verb == "attach") return attach();
+        if (window_ == nullptr) return "error not attached";
+        if (verb == "panel") {
+            Panel panel;
+            return readPanel(panel) ? "ok " + describe(panel) : "error the program's thread did not answer";
+        }
+        if (verb == "show" && words.size() == 3) return show(std::atoi(words[1].c_str()), std::atoi(words[2].c_str()));
+        if (verb == "where" && words.size() == 2) return where(std::atoi(words[1].c_str()));
+        if (verb == "foreground") return GetForegroundWindow() == window_ ? "ok 1" : "ok 0";
+        if (verb == "hotkeys") return "ok " + std::to_string(hotkeys_.report()->hotkeys);
+        if (verb == "dismiss") return press(GetDlgItem(notice(), IDOK));
+        if (verb == "close") return close();
+        return "error unknown command: " + command;
+    }
+
+private:
+    std::string attach() {
+        hook_.unhook();
+        if (process_ != nullptr) CloseHandle(process_);
+        process_ = nullptr;
+        if (!waitFor([&] { return (window_ = FindWindowA(nullptr, kMainTitle)) != nullptr; }, kStartMs))
+            return "error no window titled " + std::string(kMainTitle);
+        DWORD processId = 0;
+        const DWORD threadId = GetWindowThreadProcessId(window_, &processId);
+        process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+        if (process_ == nullptr || images_.report() == nullptr || hotkeys_.report() == nullptr)
+            return "error cannot watch the program";
+        hotkeys_.report()->window = window_;
+        return hook_.hook(threadId) ? "ok" : "error the probe library did not hook";
+    }
+
+    // Shows the window as a double click on the tray icon does (each computer
+    // has a tray window of its own at the same place on the one screen) and
+    // moves it to (x, y).
+    std::string show(int x, int y) {
+        // Until the window has set itself up, a double click may come before
+        // the window hides itself at start, or find no one listening.
+        const bool shown = waitFor(
+            [&] {
+                PostMessageA(window_, pivora::win::kWmSwitchTray, 0, WM_LBUTTONDBLCLK);
+                Sleep(kSettleMs);
+                return IsWindowVisible(window_) != FALSE;
+            },
+            kBusyThreadMs);
+        if (!shown) return "error not shown";
+        SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT rect{};
+        return waitFor(
+                   [&] { return GetWindowRect(window_, &rect) && rect.left == x && rect.top == y; }, kReactMs)
+                   ? "ok"
+                   : "error not moved";
+    }
+
+    // The screen point at the middle of a control, for a real click.
+    std::string where(int id) {
+        RECT rect{};
+        if (!GetWindowRect(GetDlgItem(window_, id), &rect)) return "error no control " + std::to_string(id);
+        return "ok " + std::to_string((rect.left + rect.right) / 2) + " " + std::to_string((rect.top + rect.bottom) / 2);
+    }
+
+    std::string press(HWND button) {
+        DWORD_PTR result = 0;
+        return button != nullptr && SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, kBusyThreadMs, &result) != 0
+                   ? "ok"
+                   : "error not pressed";
+    }
+
+    std::string close() {
+        PostMessageA(window_, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_, 15000) != WAIT_OBJECT_0) return "error still running";
+        DWORD exitCode = 1;
+        GetExitCodeProcess(process_, &exitCode);
+        return "ok " + std::to_string(exitCode);
+    }
+
+    HWND notice() const {
+        const HWND dialog = FindWindowA("#32770", "MESSAGE");
+        return dialog != nullptr && GetWindow(dialog, GW_OWNER) == window_ ? dialog : nullptr;
+    }
+
+    // WM_GETTEXT, which another process's edit control answers once its
+    // thread is free.
+    bool text(int id, std::string& out) const {
+        char buffer[256] = {};
+        DWORD_PTR length = 0;
+        if (SendMessageTimeoutA(GetDlgItem(window_, id), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                                SMTO_NORMAL, kBusyThreadMs, &length) == 0) {
+            return false;
+        }
+        out = buffer;
+        return true;
+    }
+
+    bool readImages() {
+        program_probe::ImagesReport* report = images_.report();
+        const LONG request = ++request_;
+        PostMessageA(window_, imagesMessage_, static_cast<WPARAM>(request), 0);
+        return waitFor([&] { return report->answered == request; }, kBusyThreadMs);
+    }
+
+    bool readPanel(Panel& panel) {
+        if (!readImages()) return false;
+        panel = Panel{};
+        if (!text(kFirmwareField, panel.firmware) || !text(kHostField, panel.host) || !text(kTypeField, panel.type))
+            return false;
+        const HWND busy = notice();
+        panel.notice = busy != nullptr && IsWindowVisible(busy);
+        for (int row = 0; row < 4; ++row) {
+            if (!program_probe::controlShown(window_, claimButton(row))) continue;
+            Row shown{kRowPorts[row], imageName(images_.report()->faces[claimButton(row) - 1001]),
+                      imageName(images_.report()->faces[releaseButton(row) - 1001]), {}};
+            if (!text(nameBox(row), shown.name)) return false;
+            panel.rows.push_back(shown);
+        }
+        return true;
+    }
+
+    program_probe::SharedMemory<program_probe::ImagesReport> images_;
+    program_probe::SharedMemory<program_probe::HotkeyReport> hotkeys_;
+    program_probe::ProbeHook hook_;  // after the reports: unhooked before they go
+    const UINT imagesMessage_;
+    HWND window_ = nullptr;
+    HANDLE process_ = nullptr;
+    LONG request_ = 0;
+};
+
+// ---------------------------------------------------------------------------
+// The switch simulator's state, as its console's "state" prints it.
+
+struct SwitchState {
+    std::string json;
+
+    bool connected(char host) const {
+        return json.find(std::string("\"") + host + "\":{\"connected\":true") != std::string::npos;
+    }
+    bool fourPort() const { return json.find("\"form\":\"four\"") != std::string::npos; }
+    std::vector<int> portsInUse() const { return fourPort() ? std::vector<int>{3, 2, 1, 0} : std::vector<int>{3, 2}; }
+
+    // The port's entry, up to the next port's.
+    std::string port(int n) const {
+        const std::size_t start = json.find("{\"port\":" + std::to_string(n) + ",");
+        if (start == std::string::npos) return {};
+        return json.substr(start, json.find("{\"port\":", start + 1) - start);
+    }
+    char owner(int n) const {
+        const std::string entry = port(n);
+        const std::size_t at = entry.find("\"owner\":\"");
+        return at == std::string::npos ? '?' : entry[at + 9];
+    }
+    std::string description(int n) const {
+        const std::string entry = port(n);
+        const std::size_t at = entry.find("\"description\":\"");
+        if (at == std::string::npos) return {};
+        const std::size_t start = at + 15;
+        return entry.substr(start, entry.find('"', start) - start);
+    }
+};
+
+// ---------------------------------------------------------------------------
+// The scenario, run on host A.
+
+class TwoComputers {
+public:
+    // A command for computer A or B, answered as LocalComputer::answer does.
+    std::string command(char host, const std::string& line) {
+        return host == 'A' ? local_.answer(line) : ask("b " + line);
+    }
+
+    bool run() {
+        return start() && claimOnB() && releaseOnA() && doubleTapOnB() && busyDeviceOnA() && printerJobs() &&
+               controllerReplugged() && fourPortSwitch();
+    }
+
+    // Each program as its user ends it: the tray menu's Exit posts WM_CLOSE.
+    void closeBoth() {
+        closeProgram('A');
+        if (bRunning_) closeProgram('B');
+    }
+
+private:
+    // -- reading both computers and the switch --
+
+    void closeProgram(char host) {
+        const std::string closed = command(host, "close");
+        if (!CHECK(closed == "ok 0")) std::printf("  closing %c: %s\n", host, closed.c_str());
+    }
+
+    std::string sim(const std::string& line) {
+        const std::string reply = ask("sim " + line);
+        if (reply.compare(0, 3, "ok ") != 0) std::printf("switchsim: %s -> %s\n", line.c_str(), reply.c_str());
+        return reply;
+    }
+
+    bool readState(SwitchState& state) {
+        const std::string reply = ask("sim state");
+        if (reply.compare(0, 3, "ok ") != 0) return false;
+        state.json = reply.substr(3);
+        return true;
+    }
+
+    bool readPanel(char host, Panel& panel) {
+        const std::string reply = command(host, "panel");
+        return reply.compare(0, 3, "ok ") == 0 && parsePanel(reply.substr(3), panel);
+    }
+
+    // The one way a working panel of `host` shows the switch: its rows, their
+    // lit arrow on the side of the port's owner, the device's name on both
+    // computers (the other one's from the controller's registry). Empty when
+    // it does, otherwise what differs.
+    static std::string mismatch(char host, const Panel& panel, const SwitchState& state) {
+        const std::string where = std::string(1, host) + ": ";
+        if (!state.connected(host)) return where + "not connected to the switch";
+        if (panel.firmware != kFirmwareVersion) return where + "firmware \"" + panel.firmware + "\"";
+        if (panel.host != std::string(1, host)) return where + "host \"" + panel.host + "\"";
+        const std::string type = state.fourPort() ? "2-4" : "2-2";
+        if (panel.type != type) return where + "type \"" + panel.type + "\", not " + type;
+        const std::vector<int> ports = state.portsInUse();
+        if (panel.rows.size() != ports.size()) return where + std::to_string(panel.rows.size()) + " rows";
+        for (std::size_t index = 0; index < ports.size(); ++index) {
+            const Row& row = panel.rows[index];
+            const int port = ports[index];
+            const bool here = state.owner(port) == host;
+            if (row.port != port) return where + "row " + std::to_string(index + 1) + " is port " + std::to_string(row.port);
+            const std::string expected = std::string(here ? "lit" : "dim") + "/" + (here ? "dim" : "lit");
+            if (row.claim + "/" + row.release != expected)
+                return where + "port " + std::to_string(port) + " " + row.claim + "/" + row.release + ", not " + expected;
+            if (row.name != state.description(port))
+                return where + "port " + std::to_string(port) + " named \"" + row.name + "\", not \"" +
+                       state.description(port) + "\"";
+        }
+        return {};
+    }
+
+    struct Snapshot {
+        SwitchState state;
+        Panel a;
+        Panel b;
+        std::string problem;  // empty when both panels show the switch as it is
+    };
+
+    bool snap(Snapshot& now) {
+        if (!readState(now.state)) {
+            now.problem = "switchsim did not answer";
+        } else if (!readPanel('A', now.a) || (bRunning_ && !readPanel('B', now.b))) {
+            now.problem = "a panel could not be read";
+        } else {
+            now.problem = mismatch('A', now.a, now.state);
+            if (now.problem.empty() && bRunning_) now.problem = mismatch('B', now.b, now.state);
+        }
+        return now.problem.empty();
+    }
+
+    static void report(const Snapshot& now) {
+        std::printf("  %s\n  A: %s\n  B: %s\n  switch: %s\n", now.problem.c_str(), describe(now.a).c_str(),
+                    describe(now.b).c_str(), now.state.json.c_str());
+    }
+
+    // Waits until both panels show the switch as it is and `also` holds.
+    bool agree(const char* what, DWORD limitMs, const std::function<bool(const Snapshot&)>& also = nullptr) {
+        Snapshot now;
+        const bool agreed = waitFor(
+            [&] {
+                if (snap(now) && also && !also(now)) now.problem = "the ports are not where they should be yet";
+                Sleep(kPollMs);
+                return now.problem.empty();
+            },
+            limitMs);
+        if (!CHECK(agreed)) {
+            std::printf("  %s\n", what);
+            report(now);
+        }
+        return agreed;
+    }
+
+    static auto owners(const char* expected) {
+        return [expected](const Snapshot& now) {
+            const std::vector<int> ports = now.state.portsInUse();
+            for (std::size_t index = 0; index < ports.size(); ++index)
+                if (now.state.owner(ports[index]) != expected[index]) return false;
+            return true;
+        };
+    }
+
+    // -- acting on them --
+
+    // A real click on an arrow button of `host`: the button turns pending.
+    bool click(char host, int button) {
+        const std::string point = command(host, "where " + std::to_string(button));
+        if (!CHECK(point.compare(0, 3, "ok ") == 0)) return false;
+        const int row = (button - 1001) % 4;
+        const bool claim = button < 1005;
+        auto pending = [&] {
+            Panel panel;
+            if (!readPanel(host, panel)) return false;
+            for (const Row& shown : panel.rows)
+                if (shown.port == kRowPorts[row]) return (claim ? shown.claim : shown.release) == "pending";
+            return false;
+        };
+        xdotool("mousemove " + point.substr(3) + " click 1");
+        if (CHECK(waitFor(pending, kReactMs))) return true;
+        std::printf("  the click on %c's button %d left it as it was\n", host, button);
+        return false;
+    }
+
+    // Milliseconds from `start` until both panels agree on the switch that
+    // `also` expects.
+    bool timedMove(const char* what, DWORD start, const std::function<bool(const Snapshot&)>& also) {
+        if (!agree(what, kMoveMs, also)) return false;
+        std::printf("%s: both panels agreed %lu ms after it began\n", what, GetTickCount() - start);
+        return true;
+    }
+
+    // -- the steps --
+
+    // The program on `host` started, its window shown at (x, y): side by side
+    // on the one screen.
+    bool startProgram(char host, int x) {
+        const std::string started = ask(std::string("start ") + host);
+        const std::string attached = command(host, "attach");
+        const std::string shown = command(host, "show " + std::to_string(x) + " 240");
+        if (CHECK(started == "ok" && attached == "ok" && shown == "ok")) return true;
+        std::printf("  %c: %s; %s; %s\n", host, started.c_str(), attached.c_str(), shown.c_str());
+        return false;
+    }
+
+    // A is on first and records its devices in the controller's registry;
+    // B, started then, names them from there.
+    bool start() {
+        sim("plug 3 046d c52b Logitech Receiver");
+        sim("plug 2 0781 5567 SanDisk Cruzer");
+        DWORD started = GetTickCount();
+        if (!startProgram('A', 40) || !agree("start: A shows the switch", kStartMs, owners("AA"))) return false;
+        std::printf("start: A's panel showed the switch %lu ms after A started\n", GetTickCount() - started);
+        started = GetTickCount();
+        bRunning_ = startProgram('B', 660);
+        if (!bRunning_ || !agree("start: both computers show the switch", kStartMs, owners("AA"))) return false;
+        std::printf("start: both panels agreed %lu ms after B started\n", GetTickCount() - started);
+        screenshot("01-start");
+        return true;
+    }
+
+    // B claims port 2: A gives it up; A names the device from the registry,
+    // having no view of it any more.
+    bool claimOnB() {
+        const DWORD clicked = GetTickCount();
+        if (!click('B', claimButton(rowOf(2)))) return false;
+        if (!timedMove("claim of port 2 on B", clicked, owners("AB"))) return false;
+        screenshot("02-claim-on-b");
+        return true;
+    }
+
+    bool releaseOnA() {
+        const DWORD clicked = GetTickCount();
+        if (!click('A', releaseButton(rowOf(3)))) return false;
+        if (!timedMove("release of port 3 on A", clicked, owners("BB"))) return false;
+        screenshot("03-release-on-a");
+        return true;
+    }
+
+    // A real double tap of NumLock, typed while B's window has the keyboard
+    // focus: only B's keyboard hook hears it, and B, holding every port,
+    // gives them all to A. Tapped twice more, it pulls them all back.
+    bool doubleTapOnB() {
+        const std::string point = command('B', "where " + std::to_string(kSoftwareField));
+        if (!CHECK(point.compare(0, 3, "ok ") == 0)) return false;
+        xdotool("mousemove " + point.substr(3) + " click 1");
+        if (!CHECK(waitFor([&] { return command('B', "foreground") == "ok 1"; }, kReactMs))) {
+            std::printf("  B's window did not take the focus from a click\n");
+            return false;
+        }
+        const char* expected[] = {"AA", "BB"};
+        for (int tap = 0; tap < 2; ++tap) {
+            const DWORD typed = GetTickCount();
+            CHECK(xdotool("key --delay 300 Num_Lock Num_Lock"));
+            if (!agree("double tap of NumLock on B", kMoveMs, owners(expected[tap]))) return false;
+            std::printf("double tap %d on B: both panels agreed %lu ms after the keys\n", tap + 1,
+                        GetTickCount() - typed);
+            if (tap == 0) screenshot("04-double-tap-on-b");
+        }
+        const std::string heardA = command('A', "hotkeys");
+        const std::string heardB = command('B', "hotkeys");
+        if (!CHECK(heardA == "ok 0" && heardB == "ok 2"))
+            std::printf("  double taps heard: A %s, B %s\n", heardA.c_str(), heardB.c_str());
+        return true;
+    }
+
+    // A device on A that refuses removal: B's claim of its port fails, the
+    // port stays on A, and A's user sees the busy notice.
+    bool busyDeviceOnA() {
+        // A holds port 2 again, by its own claim.
+        const DWORD clicked = GetTickCount();
+        if (!click('A', claimButton(rowOf(2)))) return false;
+        if (!timedMove("claim of port 2 on A", clicked, owners("BA"))) return false;
+        sim("busy 2 on");
+        if (!click('B', claimButton(rowOf(2)))) return false;
+        const bool shown = waitFor(
+            [&] {
+                Panel a;
+                return readPanel('A', a) && a.notice;
+            },
+            kMoveMs);
+        if (!CHECK(shown)) std::printf("  A shows no busy notice\n");
+        if (!agree("busy device on A: port 2 stays", kMoveMs, [](const Snapshot& now) {
+                return owners("BA")(now) && now.a.notice;
+            })) {
+            return false;
+        }
+        screenshot("05-busy-on-a");
+        sim("busy 2 off");
+        CHECK(command('A', "dismiss") == "ok");
+        return true;
+    }
+
+    // A's printer on port 3 (on B now) gets a job: A pulls the port back.
+    // Another job while A holds it: B's claim is refused.
+    bool printerJobs() {
+        // A is not told of a device reaching B's port: its panel names
+        // port 3's old device until its next status report.
+        sim("plug 3 03f0 2b17 HP LaserJet");
+        sim("printer A HP LaserJet 03f0 2b17");
+        DWORD queued = GetTickCount();
+        sim("job A HP LaserJet 1");
+        // The printer poll runs every 5 s.
+        if (!timedMove("a job for A's printer on B's port pulls it back", queued, owners("AA"))) return false;
+        screenshot("06-printer-pulled-back");
+
+        if (!click('B', claimButton(rowOf(3)))) return false;
+        // B's pending image goes with its next status report, well after
+        // A's refusal.
+        if (!agree("a job for A's printer keeps its port on A", kMoveMs, owners("AA"))) return false;
+        Sleep(3000);
+        if (!agree("the port stays on A", kReactMs, owners("AA"))) return false;
+        screenshot("06-printer-veto");
+
+        sim("job A HP LaserJet 0");
+        queued = GetTickCount();
+        if (!click('B', claimButton(rowOf(3)))) return false;
+        return timedMove("claim of port 3 on B once the printer is idle", queued, owners("BA"));
+    }
+
+    // A loses its controller: its panel clears while B's stays; back again,
+    // both computers show the switch.
+    bool controllerReplugged() {
+        sim("controller A unplug");
+        const bool cleared = waitFor(
+            [&] {
+                Panel a;
+                return readPanel('A', a) && a.rows.empty() && a.firmware.empty() && a.host.empty() && a.type.empty();
+            },
+            kMoveMs);
+        if (!CHECK(cleared)) std::printf("  A's panel was not cleared\n");
+        Snapshot now;
+        CHECK(readState(now.state) && readPanel('B', now.b));
+        now.problem = mismatch('B', now.b, now.state);
+        if (!CHECK(now.problem.empty())) report(now);
+        screenshot("07-controller-unplugged-from-a");
+        sim("controller A plug");
+        if (!agree("controller back on A", kStartMs, owners("BA"))) return false;
+        screenshot("07-controller-back-on-a");
+        return true;
+    }
+
+    // The start again, on a four-port switch: B, off meanwhile, starts
+    // after A has recorded the devices on the two new ports.
+    bool fourPortSwitch() {
+        closeProgram('B');
+        bRunning_ = false;
+        sim("form four");
+        sim("plug 1 046d c077 Logitech Mouse");
+        sim("plug 0 0a5c 21e8 Broadcom Bluetooth");
+        auto four = [](const Snapshot& now) { return now.state.fourPort(); };
+        if (!agree("four-port switch: A shows it", kStartMs, four)) return false;
+        bRunning_ = startProgram('B', 660);
+        if (!bRunning_ || !agree("four-port switch: both computers show it", kStartMs, four)) return false;
+        screenshot("08-four-port");
+        return true;
+    }
+
+    LocalComputer local_;
+    bool bRunning_ = false;
+};
+
+// The agent on B: each line read is a command, each answered with one line.
+int serve() {
+    LocalComputer computer;
+    for (std::string line = script_requests::readLine(); !line.empty() && line != "quit";
+         line = script_requests::readLine()) {
+        std::printf("=%s\n", computer.answer(line).c_str());
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--agent") == 0) return serve();
+    wine_check::start();
+    const DWORD started = GetTickCount();
+    TwoComputers computers;
+    computers.run();
+    computers.closeBoth();
+    std::printf("the scenario took %lu s\n", (GetTickCount() - started + 500) / 1000);
+    return wine_check::finish();
+}

@@ -1,0 +1,223 @@
+#!/usr/bin/env bash
+# The two-computer run: the switch simulator (switchsim, native) serves two
+# copies of the simulated build of the program, host A and host B, each in a
+# Wine prefix of its own, that is, on a computer of its own, both windows on
+# one virtual X display. A driver runs on each computer
+# (pivora_two_computers_driver.exe): B's answers commands about its computer;
+# A's plays the scenario and asks this script for everything beyond its own
+# computer, one answer line each:
+#   @sim <command>     a line for switchsim's console, answered with its reply
+#   @b <command>       a command for B's driver, answered with its reply
+#   @start A|B         starts the program on that computer, answered "ok"
+#   @xdotool <args>    real mouse and keyboard input, answered "ok STATUS"
+#   @screenshot NAME   the whole screen into build-windows/screenshots/two-computers/NAME.png
+# Needs the Windows build and the Wine prefix that tools/run-wine-tests.sh
+# prepares (it calls this script at its end); builds switchsim if need be.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$root/build-windows
+prefix_a=$build/wine-prefix
+shots=$build/screenshots/two-computers
+switchsim=$root/build/switchsim
+driver_exe=$build/pivora_two_computers_driver.exe
+
+export WINEDEBUG=-all
+# The same TMPDIR as every other wine call on these prefixes (see run-wine-tests.sh).
+TMPDIR=/tmp/pivora-wine-$(id -u)
+export TMPDIR
+# B's computer: a copy of A's, made for each run and removed after it, kept
+# outside the build so that nothing looks for the build's exes in it.
+prefix_b=$TMPDIR/prefix-b
+
+fail() {
+  echo "run-two-computers: $*" >&2
+  exit 1
+}
+
+if [[ ${1:-} != --in-session ]]; then
+  for file in "$build/pivora_simulated.exe" "$driver_exe" "$build/pivora_program_probe.dll" "$prefix_a/system.reg"; do
+    [[ -e $file ]] || fail "missing $file: run tools/run-wine-tests.sh"
+  done
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build -j "$(nproc)" --target switchsim >/dev/null
+  mkdir -p "$TMPDIR"
+  chmod 700 "$TMPDIR"
+
+  # The second computer is a copy of the first, taken while no wineserver
+  # runs on it; both get the settings run-wine-tests.sh gives the first.
+  WINEPREFIX=$prefix_a wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix_a wineserver -w
+  rm -rf "$prefix_b"
+  cp -a "$prefix_a" "$prefix_b"
+  for prefix in "$prefix_a" "$prefix_b"; do
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w
+  done
+
+  rm -rf "$shots"
+  mkdir -p "$shots"
+  echo "== two computers: pivora_simulated.exe on hosts A and B, switchsim between them"
+  status=0
+  started=$SECONDS
+  timeout --kill-after=10 360 xvfb-run -a -s "-screen 0 1280x800x24" "$0" --in-session || status=$?
+  if [[ $status -eq 124 ]]; then
+    echo "the two-computer run did not finish in time" >&2
+  fi
+  echo "the two-computer run took $((SECONDS - started)) s"
+  echo "screenshots: ${shots#"$root"/}/"
+  ls "$shots"
+  exit "$status"
+fi
+
+# Inside the X session from here on.
+work=$(mktemp -d "$TMPDIR/two-computers.XXXXXX")
+started_pids=()
+
+# Whatever happened, nothing started here outlives the run.
+# shellcheck disable=SC2317  # run by the EXIT trap
+stop_everything() {
+  local pid prefix
+  for pid in "${started_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for prefix in "$prefix_a" "$prefix_b"; do
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+  done
+  rm -rf "$work" "$prefix_b"
+}
+trap stop_everything EXIT
+
+# Waits up to `limit` seconds for a process of ours to end; fails when it
+# had to be stopped or ended with an error.
+ended_well() {
+  local pid=$1 name=$2 limit=$3 result=0
+  for _ in $(seq $((limit * 10))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "$name is still running" >&2
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    return 1
+  fi
+  wait "$pid" || result=$?
+  if [[ $result -ne 0 ]]; then
+    echo "$name ended with exit code $result" >&2
+    return 1
+  fi
+}
+
+# switchsim with its console on two pipes: each of our lines is answered
+# with one of its own. Opened read-write here first, so no open blocks.
+mkfifo "$work/sim.in" "$work/sim.out" "$work/b.in" "$work/b.out"
+exec {to_sim}<>"$work/sim.in" {from_sim}<>"$work/sim.out"
+"$switchsim" 0 <"$work/sim.in" >"$work/sim.out" 2>"$work/switchsim.log" &
+simulator=$!
+started_pids+=("$simulator")
+IFS= read -r -t 10 listening <&"$from_sim" || fail "switchsim did not start: $(cat "$work/switchsim.log")"
+port=${listening#listening }
+[[ $port =~ ^[0-9]+$ ]] || fail "switchsim said \"$listening\""
+echo "switchsim listening on 127.0.0.1:$port"
+
+# The program on one computer, when the scenario asks for it.
+declare -A program
+start_program() {
+  local prefix
+  case $1 in
+    A) prefix=$prefix_a ;;
+    B) prefix=$prefix_b ;;
+    *) reply="error no host $1"; return ;;
+  esac
+  WINEPREFIX=$prefix PIVORA_SWITCHSIM=$port:$1 wine "$build/pivora_simulated.exe" &
+  program[$1]=$!
+  started_pids+=("$!")
+  reply=ok
+}
+
+# B's driver answers each command with one line starting with "=".
+exec {to_b}<>"$work/b.in" {from_b}<>"$work/b.out"
+WINEPREFIX=$prefix_b wine "$driver_exe" --agent <"$work/b.in" >"$work/b.out" 2>&1 &
+agent=$!
+started_pids+=("$agent")
+
+ask_switchsim() {
+  printf '%s\n' "$1" >&"$to_sim"
+  if ! IFS= read -r -t 10 reply <&"$from_sim"; then
+    echo "switchsim did not answer \"$1\"" >&2
+    reply="error no answer"
+  fi
+}
+
+# B's driver may print other lines first (Wine's own); they are passed on.
+ask_b() {
+  local line
+  printf '%s\n' "$1" >&"$to_b"
+  while IFS= read -r -t 60 line <&"$from_b"; do
+    line=${line%$'\r'}
+    if [[ $line == =* ]]; then
+      reply=${line#=}
+      return
+    fi
+    echo "B: $line"
+  done
+  echo "B's driver did not answer \"$1\"" >&2
+  reply="error no answer"
+}
+
+status=0
+coproc DRIVER { WINEPREFIX=$prefix_a exec wine "$driver_exe" 2>&1; }
+driver=$DRIVER_PID
+started_pids+=("$driver")
+# Copies of the pipes: bash closes the coprocess's own when it ends, which
+# could lose its last lines.
+exec {from_driver}<&"${DRIVER[0]}" {to_driver}>&"${DRIVER[1]}"
+# A's driver waits at most a minute for a panel to be read or a move to
+# end; silent for two, it is stuck.
+while IFS= read -r -t 120 line <&"$from_driver"; do
+  line=${line%$'\r'}
+  case $line in
+    "@sim "*)
+      ask_switchsim "${line#@sim }"
+      ;;
+    "@b "*)
+      ask_b "${line#@b }"
+      ;;
+    "@start "*)
+      start_program "${line#@start }"
+      ;;
+    "@xdotool "*)
+      result=0
+      # shellcheck disable=SC2086  # the arguments are separate words
+      xdotool ${line#@xdotool } || result=$?
+      reply="ok $result"
+      ;;
+    "@screenshot "*)
+      result=0
+      import -window root "$shots/${line#@screenshot }.png" || result=$?
+      reply="ok $result"
+      ;;
+    *)
+      echo "$line"
+      continue
+      ;;
+  esac
+  printf '%s\n' "$reply" >&"$to_driver"
+done || true
+exec {from_driver}<&- {to_driver}>&-
+ended_well "$driver" "A's driver" 10 || status=1
+
+# The scenario closed both programs; then B's driver and switchsim go.
+echo quit >&"$to_b"
+ended_well "$agent" "B's driver" 10 || status=1
+for host in "${!program[@]}"; do
+  ended_well "${program[$host]}" "pivora_simulated.exe on $host" 10 || status=1
+done
+echo quit >&"$to_sim"
+ended_well "$simulator" switchsim 10 || status=1
+exit "$status"
