@@ -11,15 +11,20 @@
 #   @start A|B         starts the program on that computer, answered "ok"
 #   @xdotool <args>    real mouse and keyboard input, answered "ok STATUS"
 #   @screenshot NAME   the whole screen into build-windows/screenshots/two-computers/NAME.png
-# Needs the Windows build and the Wine prefix that tools/run-wine-tests.sh
-# prepares (it calls this script at its end); builds switchsim if need be.
+# With --tour, A's driver plays only the scenario's first steps (the start, a
+# claim, a release, a double tap, a busy device) and the screenshots go to
+# build-windows/screenshots/tour/. With --show, there is no scenario: both
+# programs start on the X display in DISPLAY, their windows side by side, and
+# switchsim's console is this script's standard input until "quit" or its end.
+# Needs the Windows build and the Wine prefix that tools/prepare-wine-prefix.sh
+# prepares (tools/run-wine-tests.sh calls this script at its end, and
+# tools/demo.sh with --tour or --show); builds switchsim if need be.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build-windows
 prefix_a=$build/wine-prefix
-shots=$build/screenshots/two-computers
 switchsim=$root/build/switchsim
 driver_exe=$build/pivora_two_computers_driver.exe
 
@@ -36,9 +41,28 @@ fail() {
   exit 1
 }
 
-if [[ ${1:-} != --in-session ]]; then
+in_session=0
+if [[ ${1:-} == --in-session ]]; then
+  in_session=1
+  shift
+fi
+case ${1:-} in
+  "") mode=scenario ;;
+  --tour) mode=tour ;;
+  --show) mode=show ;;
+  *) fail "usage: $0 [--tour|--show]" ;;
+esac
+shots=$build/screenshots/two-computers
+if [[ $mode == tour ]]; then
+  shots=$build/screenshots/tour
+fi
+
+if [[ $in_session -eq 0 ]]; then
+  if [[ $mode == show && -z ${DISPLAY:-} ]]; then
+    fail "--show needs an X display in DISPLAY"
+  fi
   for file in "$build/pivora_simulated.exe" "$driver_exe" "$build/pivora_program_probe.dll" "$prefix_a/system.reg"; do
-    [[ -e $file ]] || fail "missing $file: run tools/run-wine-tests.sh"
+    [[ -e $file ]] || fail "missing $file: run tools/demo.sh or tools/run-wine-tests.sh"
   done
   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build build -j "$(nproc)" --target switchsim >/dev/null
@@ -46,7 +70,7 @@ if [[ ${1:-} != --in-session ]]; then
   chmod 700 "$TMPDIR"
 
   # The second computer is a copy of the first, taken while no wineserver
-  # runs on it; both get the settings run-wine-tests.sh gives the first.
+  # runs on it; both get the settings prepare-wine-prefix.sh gives the first.
   WINEPREFIX=$prefix_a wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX=$prefix_a wineserver -w
   rm -rf "$prefix_b"
@@ -58,12 +82,19 @@ if [[ ${1:-} != --in-session ]]; then
     WINEPREFIX=$prefix wineserver -w
   done
 
+  echo "== two computers: pivora_simulated.exe on hosts A and B, switchsim between them"
+  if [[ $mode == show ]]; then
+    exec "$0" --in-session "$@"
+  fi
+  limit=360
+  if [[ $mode == tour ]]; then
+    limit=180
+  fi
   rm -rf "$shots"
   mkdir -p "$shots"
-  echo "== two computers: pivora_simulated.exe on hosts A and B, switchsim between them"
   status=0
   started=$SECONDS
-  timeout --kill-after=10 360 xvfb-run -a -s "-screen 0 1280x800x24" "$0" --in-session || status=$?
+  timeout --kill-after=10 "$limit" xvfb-run -a -s "-screen 0 1280x800x24" "$0" --in-session "$@" || status=$?
   if [[ $status -eq 124 ]]; then
     echo "the two-computer run did not finish in time" >&2
   fi
@@ -91,6 +122,8 @@ stop_everything() {
   rm -rf "$work" "$prefix_b"
 }
 trap stop_everything EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # Waits up to `limit` seconds for a process of ours to end; fails when it
 # had to be stopped or ended with an error.
@@ -115,7 +148,7 @@ ended_well() {
 
 # switchsim with its console on two pipes: each of our lines is answered
 # with one of its own. Opened read-write here first, so no open blocks.
-mkfifo "$work/sim.in" "$work/sim.out" "$work/b.in" "$work/b.out"
+mkfifo "$work/sim.in" "$work/sim.out"
 exec {to_sim}<>"$work/sim.in" {from_sim}<>"$work/sim.out"
 "$switchsim" 0 <"$work/sim.in" >"$work/sim.out" 2>"$work/switchsim.log" &
 simulator=$!
@@ -125,26 +158,39 @@ port=${listening#listening }
 [[ $port =~ ^[0-9]+$ ]] || fail "switchsim said \"$listening\""
 echo "switchsim listening on 127.0.0.1:$port"
 
+declare -A prefix_of=([A]=$prefix_a [B]=$prefix_b)
+
 # The program on one computer, when the scenario asks for it.
 declare -A program
 start_program() {
-  local prefix
-  case $1 in
-    A) prefix=$prefix_a ;;
-    B) prefix=$prefix_b ;;
-    *) reply="error no host $1"; return ;;
-  esac
-  WINEPREFIX=$prefix PIVORA_SWITCHSIM=$port:$1 wine "$build/pivora_simulated.exe" &
+  if [[ -z ${prefix_of[$1]:-} ]]; then
+    reply="error no host $1"
+    return
+  fi
+  WINEPREFIX=${prefix_of[$1]} PIVORA_SWITCHSIM=$port:$1 wine "$build/pivora_simulated.exe" &
   program[$1]=$!
   started_pids+=("$!")
   reply=ok
 }
 
-# B's driver answers each command with one line starting with "=".
-exec {to_b}<>"$work/b.in" {from_b}<>"$work/b.out"
-WINEPREFIX=$prefix_b wine "$driver_exe" --agent <"$work/b.in" >"$work/b.out" 2>&1 &
-agent=$!
-started_pids+=("$agent")
+# A driver as an agent on one computer, answering each command with one line
+# starting with "=".
+declare -A agent to_agent from_agent
+start_agent() {
+  local to from
+  mkfifo "$work/$1.in" "$work/$1.out"
+  exec {to}<>"$work/$1.in" {from}<>"$work/$1.out"
+  to_agent[$1]=$to
+  from_agent[$1]=$from
+  WINEPREFIX=${prefix_of[$1]} wine "$driver_exe" --agent <"$work/$1.in" >"$work/$1.out" 2>&1 &
+  agent[$1]=$!
+  started_pids+=("$!")
+}
+
+stop_agent() {
+  echo quit >&"${to_agent[$1]}"
+  ended_well "${agent[$1]}" "$1's driver" 10
+}
 
 ask_switchsim() {
   printf '%s\n' "$1" >&"$to_sim"
@@ -154,70 +200,125 @@ ask_switchsim() {
   fi
 }
 
-# B's driver may print other lines first (Wine's own); they are passed on.
-ask_b() {
+# An agent may print other lines first (Wine's own); they are passed on.
+ask_agent() {
   local line
-  printf '%s\n' "$1" >&"$to_b"
-  while IFS= read -r -t 60 line <&"$from_b"; do
+  printf '%s\n' "$2" >&"${to_agent[$1]}"
+  while IFS= read -r -t 60 line <&"${from_agent[$1]}"; do
     line=${line%$'\r'}
     if [[ $line == =* ]]; then
       reply=${line#=}
       return
     fi
-    echo "B: $line"
+    echo "$1: $line"
   done
-  echo "B's driver did not answer \"$1\"" >&2
+  echo "$1's driver did not answer \"$2\"" >&2
   reply="error no answer"
 }
 
-status=0
-coproc DRIVER { WINEPREFIX=$prefix_a exec wine "$driver_exe" 2>&1; }
-driver=$DRIVER_PID
-started_pids+=("$driver")
-# Copies of the pipes: bash closes the coprocess's own when it ends, which
-# could lose its last lines.
-exec {from_driver}<&"${DRIVER[0]}" {to_driver}>&"${DRIVER[1]}"
-# A's driver waits at most a minute for a panel to be read or a move to
-# end; silent for two, it is stuck.
-while IFS= read -r -t 120 line <&"$from_driver"; do
-  line=${line%$'\r'}
-  case $line in
-    "@sim "*)
-      ask_switchsim "${line#@sim }"
-      ;;
-    "@b "*)
-      ask_b "${line#@b }"
-      ;;
-    "@start "*)
-      start_program "${line#@start }"
-      ;;
-    "@xdotool "*)
-      result=0
-      # shellcheck disable=SC2086  # the arguments are separate words
-      xdotool ${line#@xdotool } || result=$?
-      reply="ok $result"
-      ;;
-    "@screenshot "*)
-      result=0
-      import -window root "$shots/${line#@screenshot }.png" || result=$?
-      reply="ok $result"
-      ;;
-    *)
-      echo "$line"
-      continue
-      ;;
-  esac
-  printf '%s\n' "$reply" >&"$to_driver"
-done || true
-exec {from_driver}<&- {to_driver}>&-
-ended_well "$driver" "A's driver" 10 || status=1
+# Both programs on the display, side by side, and switchsim's console to the
+# person at the keyboard until "quit"; the EXIT trap stops everything then.
+hand_over() {
+  local host x line
+  ask_switchsim "plug 3 046d c52b Logitech Receiver"
+  ask_switchsim "plug 2 0781 5567 SanDisk Cruzer"
+  # A first, so that it records its devices in the controller's registry
+  # and B names them from there.
+  for host in A B; do
+    x=40
+    [[ $host == B ]] && x=660
+    start_program "$host"
+    start_agent "$host"
+    ask_agent "$host" attach
+    [[ $reply == ok ]] || fail "no window of pivora_simulated.exe on $host: $reply"
+    ask_agent "$host" "show $x 240"
+    [[ $reply == ok ]] || fail "the window on $host was not shown: $reply"
+    stop_agent "$host" || fail "$host's driver did not end"
+    echo "host $host: pivora_simulated.exe, its window at ($x, 240) on $DISPLAY"
+  done
+  cat <<'GUIDE'
+Host A's window is on the left, host B's on the right. Click an arrow to move
+a port, or double tap NumLock in a window. switchsim's console reads one
+command a line here, for example:
+  busy 2 on                           the stick on port 2 refuses removal
+  plug 2 046d c077 Logitech Mouse     unplug 3     controller A unplug
+  printer A HP LaserJet 03f0 2b17     job A HP LaserJet 1
+  form four                           two more ports, 1 and 0
+  state                               quit (or Ctrl-C) stops everything
+GUIDE
+  while IFS= read -r -e -p "switchsim> " line; do
+    [[ -n $line ]] || continue
+    ask_switchsim "$line"
+    echo "$reply"
+    [[ $line != quit ]] || return 0
+  done
+  echo quit
+  ask_switchsim quit
+}
 
-# The scenario closed both programs; then B's driver and switchsim go.
-echo quit >&"$to_b"
-ended_well "$agent" "B's driver" 10 || status=1
-for host in "${!program[@]}"; do
-  ended_well "${program[$host]}" "pivora_simulated.exe on $host" 10 || status=1
-done
-echo quit >&"$to_sim"
-ended_well "$simulator" switchsim 10 || status=1
-exit "$status"
+# A's driver plays the scenario (or the tour) to its end, served by this
+# script; fails when anything in it failed.
+play_scenario() {
+  local result status=0 driver from_driver to_driver line host
+  if [[ $mode == tour ]]; then
+    coproc DRIVER { WINEPREFIX=$prefix_a exec wine "$driver_exe" --tour 2>&1; }
+  else
+    coproc DRIVER { WINEPREFIX=$prefix_a exec wine "$driver_exe" 2>&1; }
+  fi
+  driver=$DRIVER_PID
+  started_pids+=("$driver")
+  # Copies of the pipes: bash closes the coprocess's own when it ends, which
+  # could lose its last lines.
+  exec {from_driver}<&"${DRIVER[0]}" {to_driver}>&"${DRIVER[1]}"
+  # A's driver waits at most a minute for a panel to be read or a move to
+  # end; silent for two, it is stuck.
+  while IFS= read -r -t 120 line <&"$from_driver"; do
+    line=${line%$'\r'}
+    case $line in
+      "@sim "*)
+        ask_switchsim "${line#@sim }"
+        ;;
+      "@b "*)
+        ask_agent B "${line#@b }"
+        ;;
+      "@start "*)
+        start_program "${line#@start }"
+        ;;
+      "@xdotool "*)
+        result=0
+        # shellcheck disable=SC2086  # the arguments are separate words
+        xdotool ${line#@xdotool } || result=$?
+        reply="ok $result"
+        ;;
+      "@screenshot "*)
+        result=0
+        import -window root "$shots/${line#@screenshot }.png" || result=$?
+        reply="ok $result"
+        echo "  screenshot ${shots#"$root"/}/${line#@screenshot }.png"
+        ;;
+      *)
+        echo "$line"
+        continue
+        ;;
+    esac
+    printf '%s\n' "$reply" >&"$to_driver"
+  done || true
+  exec {from_driver}<&- {to_driver}>&-
+  ended_well "$driver" "A's driver" 10 || status=1
+
+  # The scenario closed both programs; then B's driver and switchsim go.
+  stop_agent B || status=1
+  for host in "${!program[@]}"; do
+    ended_well "${program[$host]}" "pivora_simulated.exe on $host" 10 || status=1
+  done
+  echo quit >&"$to_sim"
+  ended_well "$simulator" switchsim 10 || status=1
+  return "$status"
+}
+
+if [[ $mode == show ]]; then
+  hand_over
+else
+  start_agent B
+  play_scenario
+fi

@@ -3,8 +3,9 @@
 // Wine prefix of its own, that is, on a computer of its own, both on one X
 // display. This driver runs once on each computer. With "--agent" (on B) it
 // answers the script's commands about its computer, one line each. Without
-// (on A) it plays the scenario: it reads and drives its own computer
-// directly and asks the script for the rest, one answer line each:
+// (on A) it plays the scenario, or with "--tour" the first steps a person at
+// the switch would try: it reads and drives its own computer directly and
+// asks the script for the rest, one answer line each:
 // "@b <command>" goes to B's driver, "@sim <command>" to the simulator's
 // console, "@xdotool ..." and "@screenshot NAME" as in script_requests.h.
 
@@ -311,10 +312,9 @@ public:
         return host == 'A' ? local_.answer(line) : ask("b " + line);
     }
 
-    bool run() {
-        return start() && claimOnB() && releaseOnA() && doubleTapOnB() && busyDeviceOnA() && printerJobs() &&
-               controllerReplugged() && fourPortSwitch();
-    }
+    bool run() { return tour() && printerJobs() && controllerReplugged() && fourPortSwitch(); }
+
+    bool tour() { return start() && claimOnB() && releaseOnA() && doubleTapOnB() && busyDeviceOnA(); }
 
     // Each program as its user ends it: the tray menu's Exit posts WM_CLOSE.
     void closeBoth() {
@@ -537,6 +537,7 @@ private:
         if (!click('A', claimButton(rowOf(2)))) return false;
         if (!timedMove("claim of port 2 on A", clicked, owners("BA"))) return false;
         sim("busy 2 on");
+        const DWORD claimed = GetTickCount();
         if (!click('B', claimButton(rowOf(2)))) return false;
         const bool shown = waitFor(
             [&] {
@@ -550,6 +551,9 @@ private:
             })) {
             return false;
         }
+        std::printf("claim of port 2 on B, its device busy on A: A kept the port and showed the busy notice %lu ms "
+                    "after the click\n",
+                    GetTickCount() - claimed);
         screenshot("05-busy-on-a");
         sim("busy 2 off");
         CHECK(command('A', "dismiss") == "ok");
@@ -641,10 +645,15 @@ int serve() {
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--agent") == 0) return serve();
     wine_check::start();
+    const bool tour = argc > 1 && std::strcmp(argv[1], "--tour") == 0;
     const DWORD started = GetTickCount();
     TwoComputers computers;
-    computers.run();
+    if (tour) {
+        computers.tour();
+    } else {
+        computers.run();
+    }
     computers.closeBoth();
-    std::printf("the scenario took %lu s\n", (GetTickCount() - started + 500) / 1000);
+    std::printf("the %s took %lu s\n", tour ? "tour" : "scenario", (GetTickCount() - started + 500) / 1000);
     return wine_check::finish();
 }
