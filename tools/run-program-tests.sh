@@ -44,26 +44,7 @@ fi
 # Inside the X session from here on.
 driver_exe=$build/pivora_program_driver.exe
 
-# Waits up to 5 s for a process of ours to end, then stops it; fails when it
-# had to be stopped or ended with an error.
-ended_well() {
-  local pid=$1 name=$2 result=0
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "$name is still running" >&2
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    return 1
-  fi
-  wait "$pid" || result=$?
-  if [[ $result -ne 0 ]]; then
-    echo "$name ended with exit code $result" >&2
-    return 1
-  fi
-}
+source "$root/tools/ended-well.sh"
 
 # Runs a driver exe to its end, serving its requests: "@xdotool ARGS" and
 # "@screenshot NAME", each answered with "ok STATUS"; its other lines are

@@ -125,26 +125,7 @@ trap stop_everything EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# Waits up to `limit` seconds for a process of ours to end; fails when it
-# had to be stopped or ended with an error.
-ended_well() {
-  local pid=$1 name=$2 limit=$3 result=0
-  for _ in $(seq $((limit * 10))); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "$name is still running" >&2
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    return 1
-  fi
-  wait "$pid" || result=$?
-  if [[ $result -ne 0 ]]; then
-    echo "$name ended with exit code $result" >&2
-    return 1
-  fi
-}
+source "$root/tools/ended-well.sh"
 
 # switchsim with its console on two pipes: each of our lines is answered
 # with one of its own. Opened read-write here first, so no open blocks.
