@@ -34,8 +34,4 @@ OsHandle ButtonImages::image(Style style, int port) const {
     return validPort(port) ? images_[static_cast<std::size_t>(style)][static_cast<std::size_t>(port)] : nullptr;
 }
 
-std::uint32_t ButtonImages::resourceId(Style style, int port) {
-    return validPort(port) ? kResources[style][port] : 0;
-}
-
 }  // namespace pivora

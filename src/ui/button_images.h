@@ -25,8 +25,6 @@ public:
     void load();
     // The image of `style` for port 0..3, or nullptr before load() or for a port outside 0..3.
     OsHandle image(Style style, int port) const;
-    // The bitmap resource of `style` for port 0..3.
-    static std::uint32_t resourceId(Style style, int port);
 
 private:
     WindowApi& windows_;
