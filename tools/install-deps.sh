@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Installs what building and testing Pivora needs on Debian, and nothing that
-# is there already. `native` asks only for the native toolchain.
+# is there already. `native` asks only for the native toolchain, `fuzz` the native
+# toolchain with clang and the analysers.
 set -euo pipefail
 
 need=()
 want() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' || need+=("$1"); }
 
 for package in cmake g++ make libgtest-dev; do want "$package"; done
-if [ "${1:-all}" != native ]; then
+if [ "${1:-all}" = fuzz ] || [ "${1:-all}" = all ]; then
+  for package in clang libclang-rt-14-dev clang-tidy cppcheck; do want "$package"; done
+fi
+if [ "${1:-all}" = all ]; then
   for package in g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick; do
     want "$package"
   done

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pivora::fuzz {
+
+// Takes a fuzz input apart into the values a target needs. Once the bytes
+// run out every read answers zero or empty, so any input is a whole run.
+class FuzzInput {
+public:
+    FuzzInput(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+    bool empty() const { return offset_ >= size_; }
+    std::size_t remaining() const { return empty() ? 0 : size_ - offset_; }
+
+    std::uint8_t u8() { return empty() ? 0 : data_[offset_++]; }
+    std::uint16_t u16() { return static_cast<std::uint16_t>(u8() | (u8() << 8)); }
+    std::uint32_t u32() { return static_cast<std::uint32_t>(u16()) | (static_cast<std::uint32_t>(u16()) << 16); }
+    bool flag() { return (u8() & 1) != 0; }
+    // A value in [0, count), count > 0.
+    std::uint32_t below(std::uint32_t count) { return u32() % count; }
+
+    // Up to `limit` bytes, as many as a leading length byte pair asks for.
+    std::vector<std::uint8_t> bytes(std::size_t limit) {
+        std::size_t length = u16();
+        if (length > limit) length = limit;
+        if (length > remaining()) length = remaining();
+        std::vector<std::uint8_t> taken(data_ + offset_, data_ + offset_ + length);
+        offset_ += length;
+        return taken;
+    }
+    std::string text(std::size_t limit) {
+        const std::vector<std::uint8_t> taken = bytes(limit);
+        return std::string(taken.begin(), taken.end());
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t offset_ = 0;
+};
+
+}  // namespace pivora::fuzz
