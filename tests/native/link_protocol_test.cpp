@@ -67,12 +67,13 @@ Bytes openKey(const char* path) {
     return finished(frame);
 }
 
-// An overlapped I/O on device 1 (the controller, opened by the prelude).
-Bytes io(MessageType type, std::uint64_t operation, const Bytes& report) {
+// An overlapped I/O on device 1 (the controller, opened by the prelude);
+// without its buffer, only the report's length sent, when not `withBuffer`.
+Bytes io(MessageType type, std::uint64_t operation, const Bytes& report, bool withBuffer = true) {
     FrameWriter frame(type);
     frame.u64(1);
     frame.u64(operation);
-    frame.buffer(report.data(), static_cast<std::uint32_t>(report.size()));
+    frame.buffer(withBuffer ? report.data() : nullptr, static_cast<std::uint32_t>(report.size()));
     frame.u8(1);
     frame.u64(kIssuing);  // internal, as the caller left it
     frame.u64(0);
@@ -151,6 +152,8 @@ const MalformedCase kMalformed[] = {
      },
      LinkError::BadFields},
     {"ReportOverTheBound", true, [] { return storePortId(link::kMaxReportBytes + 1); }, LinkError::BadFields},
+    {"ReportLengthOverTheBoundWithoutItsBuffer", true,
+     [] { return io(MessageType::ReadReport, 1, Bytes(link::kMaxReportBytes + 1), false); }, LinkError::BadFields},
     {"WriteWithAByteLeftOver", true, [] { return extended(storePortId(8), {0}); }, LinkError::BadFields},
     {"RecordOfAnotherSize", true,
      [] {

@@ -52,13 +52,15 @@ private:
     Outcome serveRegistry(Type type, Reader& request, Writer& response);
 
     // A call that gives back the handle the request names: `release` makes
-    // it and writes its result; the number is forgotten either way.
+    // it and writes its result, and the number is forgotten. A number of
+    // another kind keeps its handle, to be given back by its own call.
     template <typename Release>
     Outcome releaseNamed(Reader& request, HandleKind kind, Release release) {
         const std::uint64_t number = request.u64();
         if (!request.complete()) return Outcome::BadFields;
-        release(handles_.find(number, kind));
-        handles_.forget(number);
+        const OsHandle handle = handles_.find(number, kind);
+        release(handle);
+        if (handle != nullptr) handles_.forget(number);
         return Outcome::Served;
     }
 

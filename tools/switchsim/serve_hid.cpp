@@ -60,7 +60,9 @@ HostSession::Outcome HostSession::serveHidIo(Type type, Reader& request, Writer&
     io->record.offsetHigh = request.u32();
     io->record.event = handles_.find(request.u64(), HandleKind::Hid);
     // An operation number names one operation in flight; 0 is for a call without a record.
-    if (!request.complete() || operations_.inFlight(operation) || (hasRecord && operation == 0))
+    // The call's length is a report's even without a buffer: it bounds what a read returns.
+    if (!request.complete() || operations_.inFlight(operation) || (hasRecord && operation == 0) ||
+        report.size > link::kMaxReportBytes)
         return Outcome::BadFields;
     io->read = type == Type::ReadReport;
     io->length = report.size;

@@ -10,9 +10,7 @@
 
 #include <algorithm>
 #include <array>
-
-#include "link/frame_reader.h"
-#include "link/posix_transport.h"
+#include <cerrno>
 
 namespace pivora::switchsim {
 
@@ -52,12 +50,17 @@ SwitchServer::SwitchServer(Key, link::PosixFd listener, link::PosixFd wakeRead, 
       start_(std::chrono::steady_clock::now()) {
     for (sim::Host host : {sim::Host::A, sim::Host::B}) {
         switch_.computer(host).usb.onTreeChanged = [this, host] {
-            if (Connection* connection = connectionOf(host)) connection->session->noteTreeChanged();
+            if (Connection* connection = connectionOf(host)) connection->client.noteTreeChanged();
         };
     }
 }
 
 SwitchServer::~SwitchServer() = default;
+
+SwitchServer::Connection::Connection(link::PosixFd connected, SwitchServer& server)
+    : socket(std::move(connected)),
+      client(server.switch_, [&server](sim::Host host) { return server.connectionOf(host) != nullptr; },
+             server.orphans_) {}
 
 void SwitchServer::run() {
     for (;;) {
@@ -67,17 +70,21 @@ void SwitchServer::run() {
         }
         if (console_.quitRequested()) break;
         std::vector<pollfd> watched{{listener_.get(), POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
-        for (const auto& connection : connections_) watched.push_back({connection->socket.get(), POLLIN, 0});
+        for (const auto& connection : connections_) {
+            const bool queued = !connection->client.output().empty();
+            watched.push_back({connection->socket.get(), static_cast<short>(POLLIN | (queued ? POLLOUT : 0)), 0});
+        }
         ::poll(watched.data(), watched.size(), pollTimeoutMs());
         advanceClock();
         if (watched[1].revents != 0) runCommands();
         for (std::size_t index = 2; index < watched.size(); ++index)
-            if (watched[index].revents != 0) receive(*connections_[index - 2]);
+            if ((watched[index].revents & ~POLLOUT) != 0) receive(*connections_[index - 2]);
         if (watched[0].revents != 0) accept();
         sendEvents();
+        for (const auto& connection : connections_) flush(*connection);
         dropClosing();
     }
-    for (const auto& connection : connections_) connection->closing = true;
+    for (const auto& connection : connections_) connection->client.close();
     dropClosing();
     std::lock_guard<std::mutex> lock(commandLock_);
     finished_ = true;
@@ -139,116 +146,54 @@ void SwitchServer::accept() {
     if (!socket) return;
     const int on = 1;
     ::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    auto connection = std::make_unique<Connection>();
-    connection->socket = std::move(socket);
-    connections_.push_back(std::move(connection));
+    connections_.push_back(std::make_unique<Connection>(std::move(socket), *this));
 }
 
 void SwitchServer::receive(Connection& connection) {
     std::array<std::uint8_t, kReceiveChunk> chunk;
-    const ssize_t got = ::recv(connection.socket.get(), chunk.data(), chunk.size(), 0);
+    const ssize_t got = ::recv(connection.socket.get(), chunk.data(), chunk.size(), MSG_DONTWAIT);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) return;
     if (got <= 0) {
-        connection.closing = true;
+        connection.client.close();
         return;
     }
-    connection.assembler.push(chunk.data(), static_cast<std::size_t>(got));
-    while (!connection.closing) {
-        link::Frame frame;
-        const link::FrameAssembler::Result result = connection.assembler.next(frame);
-        if (result == link::FrameAssembler::Result::NeedMore) break;
-        if (result == link::FrameAssembler::Result::BadLength)
-            refuse(connection, link::LinkError::BadLength, "frame length out of bounds");
-        else
-            take(connection, frame);
-    }
+    connection.client.receive(chunk.data(), static_cast<std::size_t>(got));
+    // Each frame meets the model as it is at that moment.
+    do {
+        advanceClock();
+    } while (connection.client.serveNext());
 }
 
-void SwitchServer::take(Connection& connection, const link::Frame& frame) {
-    advanceClock();
-    if (!connection.session) {
-        hello(connection, frame);
-        return;
+void SwitchServer::flush(Connection& connection) {
+    const std::vector<std::uint8_t>& queued = connection.client.output();
+    while (!queued.empty()) {
+        const ssize_t sent = ::send(connection.socket.get(), queued.data(), queued.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // the rest once the socket has room
+        if (sent <= 0) {
+            connection.client.close();
+            return;
+        }
+        connection.client.sent(static_cast<std::size_t>(sent));
     }
-    if (frame.type == static_cast<std::uint8_t>(link::MessageType::Hello)) {
-        refuse(connection, link::LinkError::SecondHello, "second hello");
-        return;
-    }
-    switch (connection.session->serve(frame)) {
-        case HostSession::Outcome::Served:
-            break;
-        case HostSession::Outcome::UnknownType:
-            refuse(connection, link::LinkError::UnknownType, "unknown frame type");
-            break;
-        case HostSession::Outcome::BadFields:
-            refuse(connection, link::LinkError::BadFields, "malformed fields");
-            break;
-    }
-}
-
-void SwitchServer::hello(Connection& connection, const link::Frame& frame) {
-    if (frame.type != static_cast<std::uint8_t>(link::MessageType::Hello)) {
-        refuse(connection, link::LinkError::NoHello, "the first frame must be hello");
-        return;
-    }
-    link::FrameReader reader(frame);
-    const std::uint8_t version = reader.u8();
-    const std::uint8_t letter = reader.u8();
-    const std::uint8_t pointerWidth = reader.u8();
-    if (!reader.complete()) return refuse(connection, link::LinkError::BadFields, "malformed hello");
-    if (version != link::kProtocolVersion || pointerWidth != sizeof(void*))
-        return refuse(connection, link::LinkError::WrongVersion, "protocol version or record layout differs");
-    if (letter != 'A' && letter != 'B') return refuse(connection, link::LinkError::BadHost, "host must be A or B");
-    const sim::Host host = letter == 'A' ? sim::Host::A : sim::Host::B;
-    if (connectionOf(host) != nullptr) return refuse(connection, link::LinkError::HostTaken, "host already connected");
-    connection.host = host;
-    connection.session = std::make_unique<HostSession>(
-        switch_.computer(host), [this, &connection](link::FrameWriter& out) { send(connection, out); });
-    link::FrameWriter welcome(link::responseTo(link::MessageType::Hello));
-    welcome.u8(link::kProtocolVersion);
-    send(connection, welcome);
-}
-
-void SwitchServer::refuse(Connection& connection, link::LinkError error, const char* reason) {
-    link::FrameWriter frame(link::MessageType::Error);
-    frame.u8(static_cast<std::uint8_t>(error));
-    frame.text(reason);
-    send(connection, frame);
-    connection.closing = true;
-}
-
-void SwitchServer::send(Connection& connection, link::FrameWriter& frame) {
-    if (connection.closing) return;
-    const std::vector<std::uint8_t>& bytes = frame.finish();
-    if (!link::sendAll(connection.socket.get(), bytes.data(), bytes.size())) connection.closing = true;
 }
 
 void SwitchServer::sendEvents() {
-    for (const auto& connection : connections_)
-        if (connection->session && !connection->closing) connection->session->sendEvents();
+    for (const auto& connection : connections_) connection->client.sendEvents();
     const auto ended = [](const std::unique_ptr<ServerIo>& io) { return io->ended(); };
     orphans_.erase(std::remove_if(orphans_.begin(), orphans_.end(), ended), orphans_.end());
 }
 
 void SwitchServer::dropClosing() {
-    for (auto entry = connections_.begin(); entry != connections_.end();) {
-        Connection& connection = **entry;
-        if (!connection.closing) {
-            ++entry;
-            continue;
-        }
-        if (connection.session) {
-            // What the model may still end outlives the session; then the
-            // session gives back every handle, as the client's process ending would.
-            for (auto& io : connection.session->takeUnendedIo()) orphans_.push_back(std::move(io));
-            connection.session.reset();
-        }
-        entry = connections_.erase(entry);
-    }
+    // A closing connection's last frames (its Error frame, say) went out with
+    // the flush before, as far as its socket took them.
+    const auto closing = [](const std::unique_ptr<Connection>& connection) { return connection->client.closing(); };
+    connections_.erase(std::remove_if(connections_.begin(), connections_.end(), closing), connections_.end());
 }
 
 SwitchServer::Connection* SwitchServer::connectionOf(sim::Host host) {
     for (const auto& connection : connections_)
-        if (connection->session && connection->host == host && !connection->closing) return connection.get();
+        if (connection->client.host() == host) return connection.get();
     return nullptr;
 }
 

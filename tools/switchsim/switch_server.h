@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "client_connection.h"
 #include "console.h"
-#include "host_session.h"
-#include "link/frame_assembler.h"
 #include "link/posix_fd.h"
 #include "sim/simulated_switch.h"
 
@@ -23,7 +22,9 @@ namespace pivora::switchsim {
 // touches the model runs on the thread that calls run(): the connections,
 // the clock, and the console commands other threads hand in with execute().
 // The model's clock follows the wall clock: before each step it is advanced
-// to the milliseconds elapsed since the start, running what fell due.
+// to the milliseconds elapsed since the start, running what fell due. What
+// a client is sent waits in its connection's queue until its socket takes
+// it, so a client that stops reading holds up no one but itself.
 class SwitchServer {
 public:
     // Listening on 127.0.0.1:port (0: a free port), or null.
@@ -44,11 +45,10 @@ public:
 
 private:
     struct Connection {
+        Connection(link::PosixFd connected, SwitchServer& server);
+
         link::PosixFd socket;
-        link::FrameAssembler assembler;
-        std::unique_ptr<HostSession> session;
-        sim::Host host = sim::Host::A;
-        bool closing = false;
+        ClientConnection client;
     };
     struct Command {
         std::string line;
@@ -68,10 +68,8 @@ private:
     int pollTimeoutMs() const;
     void accept();
     void receive(Connection& connection);
-    void take(Connection& connection, const link::Frame& frame);
-    void hello(Connection& connection, const link::Frame& frame);
-    void refuse(Connection& connection, link::LinkError error, const char* reason);
-    void send(Connection& connection, link::FrameWriter& frame);
+    // Writes what the socket takes now of the connection's queue.
+    void flush(Connection& connection);
     void wake();
     void runCommands();
     void sendEvents();
@@ -85,9 +83,9 @@ private:
     link::PosixFd wakeWrite_;
     std::uint16_t port_;
     std::chrono::steady_clock::time_point start_;
+    // Before the connections, which leave their operations to it.
+    OrphanedIo orphans_;
     std::vector<std::unique_ptr<Connection>> connections_;
-    // Operations of connections gone that the model may still end.
-    std::vector<std::unique_ptr<ServerIo>> orphans_;
 
     std::mutex commandLock_;
     std::deque<Command> commands_;
