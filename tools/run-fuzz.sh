@@ -3,14 +3,14 @@
 # UndefinedBehaviorSanitizer on) and runs each one, from its seed corpus, for
 # a bounded time or number of inputs; prints one line per target.
 #   tools/run-fuzz.sh [seconds per target] [runs per target] [target...]
-# A run of 0 runs means no bound on inputs. What libFuzzer finds is kept in
+# Runs of -1 (the default) means no bound on inputs. What libFuzzer finds is kept in
 # build-fuzz/found/<target>; an input that failed is left in
 # build-fuzz/crashes/<target>/ and the script fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds="${1:-60}"
-runs="${2:-0}"
+runs="${2:--1}"
 shift $(( $# > 2 ? 2 : $# ))
 
 tools/install-deps.sh fuzz
@@ -35,7 +35,7 @@ for name in "${targets[@]}"; do
   log="build-fuzz/$name.log"
   status=ok
   # New inputs go to the first folder; the committed seeds are only read.
-  if ! "build-fuzz/fuzz_$name" -max_total_time="$seconds" -runs="$runs" -print_final_stats=1 \
+  if ! "build-fuzz/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -runs="$runs" -print_final_stats=1 \
       -artifact_prefix="$crashes/" -rss_limit_mb=2048 -timeout=10 \
       "$found" "tests/fuzz/corpus/$name" >"$log" 2>&1; then
     status=FAILED

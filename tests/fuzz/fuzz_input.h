@@ -17,8 +17,17 @@ public:
     std::size_t remaining() const { return empty() ? 0 : size_ - offset_; }
 
     std::uint8_t u8() { return empty() ? 0 : data_[offset_++]; }
-    std::uint16_t u16() { return static_cast<std::uint16_t>(u8() | (u8() << 8)); }
-    std::uint32_t u32() { return static_cast<std::uint32_t>(u16()) | (static_cast<std::uint32_t>(u16()) << 16); }
+    // Low byte first. The two reads are separate statements: the operands of
+    // one expression may be evaluated in any order, and g++ and clang differ,
+    // so an input found by libFuzzer would replay differently.
+    std::uint16_t u16() {
+        const unsigned low = u8();
+        return static_cast<std::uint16_t>(low | (static_cast<unsigned>(u8()) << 8));
+    }
+    std::uint32_t u32() {
+        const std::uint32_t low = u16();
+        return low | (static_cast<std::uint32_t>(u16()) << 16);
+    }
     bool flag() { return (u8() & 1) != 0; }
     // A value in [0, count), count > 0.
     std::uint32_t below(std::uint32_t count) { return u32() % count; }
