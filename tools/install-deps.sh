@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Installs what building and testing Pivora needs on Debian, and nothing that
 # is there already. `native` asks only for the native toolchain, `fuzz` the native
-# toolchain with clang and the analysers.
+# toolchain with clang and the analysers, `analysis` those and the mingw-w64
+# compiler whose headers the analysis of the Windows code reads.
 set -euo pipefail
 
 need=()
 want() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' || need+=("$1"); }
 
 for package in cmake g++ make libgtest-dev; do want "$package"; done
-if [ "${1:-all}" = fuzz ] || [ "${1:-all}" = all ]; then
+if [ "${1:-all}" = fuzz ] || [ "${1:-all}" = analysis ] || [ "${1:-all}" = all ]; then
   for package in clang libclang-rt-14-dev clang-tidy cppcheck; do want "$package"; done
+fi
+if [ "${1:-all}" = analysis ]; then
+  for package in g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64; do want "$package"; done
 fi
 if [ "${1:-all}" = all ]; then
   for package in g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick; do

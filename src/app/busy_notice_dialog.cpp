@@ -1,5 +1,7 @@
 #include "app/busy_notice_dialog.h"
 
+#include <array>
+
 #include "ui/resource_ids.h"
 #include "ui/texts.h"
 
@@ -14,11 +16,12 @@ void setNoticeText(HWND dialog) {
     const BusyNoticeText notice = busyNoticeText(GetUserDefaultLangID());
     // A code page of 0 marks plain ASCII, which every ANSI code page reads alike.
     const UINT codePage = notice.codePage != 0 ? notice.codePage : CP_ACP;
-    WCHAR wide[128] = {};
+    std::array<WCHAR, 128> wide{};
     const int length = MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(notice.bytes),
-                                           static_cast<int>(notice.length), wide, ARRAYSIZE(wide) - 1);
-    wide[length > 0 ? length : 0] = L'\0';
-    SetDlgItemTextW(dialog, IDC_BUSY_TEXT, wide);
+                                           static_cast<int>(notice.length), wide.data(),
+                                           static_cast<int>(wide.size()) - 1);
+    wide.at(length > 0 ? static_cast<std::size_t>(length) : 0) = L'\0';
+    SetDlgItemTextW(dialog, IDC_BUSY_TEXT, wide.data());
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 // simulator cannot be reached or refuses this computer.
 
 #include <atomic>
-#include <cstdio>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <utility>
 
 #include "app/switch_app.h"
@@ -30,9 +32,17 @@ bool readSetting(Setting& setting) {
     char text[32] = {};
     const DWORD length = GetEnvironmentVariableA("PIVORA_SWITCHSIM", text, sizeof text);
     if (length == 0 || length >= sizeof text) return false;
-    char tail = 0;
-    if (std::sscanf(text, "%u:%c%c", &setting.port, &setting.host, &tail) != 2) return false;
-    return setting.port > 0 && setting.port <= 0xFFFF && (setting.host == 'A' || setting.host == 'B');
+    // strtoul reports a number too large for its type; the leading digit
+    // keeps out the sign and the spaces it would accept.
+    if (std::isdigit(static_cast<unsigned char>(text[0])) == 0) return false;
+    char* rest = nullptr;
+    errno = 0;
+    const unsigned long port = std::strtoul(text, &rest, 10);
+    if (errno != 0 || port == 0 || port > 0xFFFF) return false;
+    if (rest[0] != ':' || (rest[1] != 'A' && rest[1] != 'B') || rest[2] != '\0') return false;
+    setting.port = static_cast<unsigned>(port);
+    setting.host = rest[1];
+    return true;
 }
 
 }  // namespace

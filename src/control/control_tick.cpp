@@ -105,7 +105,7 @@ bool SwitchDialog::reportStep() {
 void SwitchDialog::onInfoReply(const std::uint8_t* report) {
     char text[kWorkSize];
     // A leading 0 prints nothing before its point: version 0.5.3 reads ".5.3".
-    std::snprintf(text, sizeof text, "%.d.%d.%d", report[2], report[3], report[4]);
+    (void)std::snprintf(text, sizeof text, "%.d.%d.%d", report[2], report[3], report[4]);
     windows_.setControlText(window, IDC_FIRMWARE_VERSION, text);
     // Every reader of the masks takes any non-zero host byte for host B; the
     // letter shown says the same.

@@ -116,10 +116,10 @@ int HidReportChannel::enumerateDevices() {
         attributes.size = sizeof(attributes);
         const int attributesRead = hid_.getAttributes(device.get(), &attributes);
         if (deviceCount < kMaxDevices) {
-            auto& slot = devicePaths[static_cast<std::size_t>(deviceCount)];
+            auto& slot = devicePaths.at(static_cast<std::size_t>(deviceCount));
             slot.fill('\0');
             std::memcpy(slot.data(), path.text(), path.length());
-            deviceIds[static_cast<std::size_t>(deviceCount)] = {attributes.vendorId, attributes.productId};
+            deviceIds.at(static_cast<std::size_t>(deviceCount)) = {attributes.vendorId, attributes.productId};
             ++deviceCount;
         }
         // A device whose attributes cannot be read ends the walk; it stays listed.
@@ -134,9 +134,9 @@ int HidReportChannel::getDevice(int index, char* path, std::uint16_t* vendorId, 
     if (productId != nullptr) *productId = 0;
     if (index < 0 || index >= deviceCount) return 0;
     const auto slot = static_cast<std::size_t>(index);
-    if (path != nullptr) std::memcpy(path, devicePaths[slot].data(), kPathSize);
-    if (vendorId != nullptr) *vendorId = deviceIds[slot].vendorId;
-    if (productId != nullptr) *productId = deviceIds[slot].productId;
+    if (path != nullptr) std::memcpy(path, devicePaths.at(slot).data(), kPathSize);
+    if (vendorId != nullptr) *vendorId = deviceIds.at(slot).vendorId;
+    if (productId != nullptr) *productId = deviceIds.at(slot).productId;
     return 1;
 }
 

@@ -52,7 +52,7 @@ void SwitchDialog::loadAllPortIds() {
             // the panel refresh stores what is on those ports now.
             if (idsLoaded == 0) {
                 sendRequest(channel, storePortId(slotBit, 0, 0));
-                portIds[slot] = PortIdSlot{};
+                portIds.at(slot) = PortIdSlot{};
             }
             continue;
         }
@@ -60,7 +60,7 @@ void SwitchDialog::loadAllPortIds() {
             startOver();
             return;
         }
-        portIds[slot] = PortIdSlot{readLe16(&reply[3]), readLe16(&reply[5]), 0};
+        portIds.at(slot) = PortIdSlot{readLe16(&reply[3]), readLe16(&reply[5]), 0};
     }
     idsLoaded = 1;
 }
@@ -76,7 +76,7 @@ void SwitchDialog::startOver() {
 
 void SwitchDialog::clearPortIdSlots(std::uint8_t slotMask) {
     for (std::size_t slot = 0; slot < portIds.size(); ++slot)
-        if ((slotMask & slotBitOf(slot)) != 0) portIds[slot] = PortIdSlot{};
+        if ((slotMask & slotBitOf(slot)) != 0) portIds.at(slot) = PortIdSlot{};
     // The rediscovery that follows reloads the other computer's slots, and
     // the next panel refresh stores this computer's again.
     windows_.postMessage(window, win::kWmDeviceChange, 0, 0);
@@ -86,10 +86,10 @@ void SwitchDialog::dumpPortIds() {
     const std::uint8_t empty = 0;
     platform_.trace.report(TraceChannel::ReportsDelivered, &empty, 0);
     for (std::size_t slot = 0; slot < portIds.size(); ++slot) {
-        const PortIdSlot& entry = portIds[slot];
+        const PortIdSlot& entry = portIds.at(slot);
         char line[48];
-        std::snprintf(line, sizeof line, "%d %.4X %.4X %.4X\r\n", static_cast<int>(slot), entry.vendorId,
-                      entry.productId, entry.valid);
+        (void)std::snprintf(line, sizeof line, "%d %.4X %.4X %.4X\r\n", static_cast<int>(slot), entry.vendorId,
+                            entry.productId, entry.valid);
         platform_.trace.line(TraceChannel::Text, line);
     }
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <utility>
 
 #include "link/frame_assembler.h"
 
@@ -61,8 +62,7 @@ std::optional<Frame> LinkConnection::call(FrameWriter& request) {
     std::unique_lock<std::mutex> lock(mutex_);
     answered_.wait(lock, [this] { return response_.has_value() || down_; });
     waiting_ = false;
-    std::optional<Frame> response = std::move(response_);
-    response_.reset();
+    std::optional<Frame> response = std::exchange(response_, std::nullopt);
     if (response && response->type != static_cast<std::uint8_t>(responseTo(request.type()))) return std::nullopt;
     return response;
 }
@@ -101,7 +101,7 @@ void LinkConnection::endIoUnanswered(std::uint64_t operation) {
 
 void LinkConnection::receiveFrames() {
     FrameAssembler assembler;
-    std::array<std::uint8_t, kReceiveChunk> chunk;
+    std::array<std::uint8_t, kReceiveChunk> chunk{};
     for (;;) {
         Frame frame;
         const FrameAssembler::Result result = assembler.next(frame);

@@ -1,5 +1,6 @@
 #include "link/record_rebase.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace pivora::link {
@@ -11,7 +12,7 @@ void rebasePointers(std::uint8_t* buffer, std::uint32_t size, std::uint64_t serv
     const std::uintptr_t shift = reinterpret_cast<std::uintptr_t>(buffer) - static_cast<std::uintptr_t>(serverBase);
     const std::uint32_t whole = size / layout.recordSize;
     for (std::uint32_t record = 0; record < count && record < whole; ++record) {
-        std::uint8_t* fields = buffer + record * layout.recordSize + layout.firstPointer;
+        std::uint8_t* fields = buffer + std::size_t{record} * layout.recordSize + layout.firstPointer;
         for (std::uint32_t field = 0; field < layout.pointerCount; ++field) {
             std::uintptr_t pointer = 0;
             std::memcpy(&pointer, fields + field * sizeof pointer, sizeof pointer);

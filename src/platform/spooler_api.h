@@ -9,7 +9,7 @@ namespace pivora {
 // PRINTER_INFO_2A as the spooler lays it out: thirteen pointers, then eight
 // 32-bit words; the texts the pointers name sit in the same buffer.
 namespace printerinfo {
-constexpr std::uint32_t kRecordSize = 13 * sizeof(void*) + 8 * 4;
+constexpr std::uint32_t kRecordSize = 13 * sizeof(void*) + 8 * sizeof(std::uint32_t);
 constexpr std::uint32_t kPrinterNameOffset = 1 * sizeof(void*);  // pPrinterName
 constexpr std::uint32_t kPortNameOffset = 3 * sizeof(void*);     // pPortName
 }  // namespace printerinfo

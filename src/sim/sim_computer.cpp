@@ -17,11 +17,11 @@ int SimComputer::installUsbPrinter(const std::string& name, std::uint16_t vendor
     static const std::string kEnum = "SYSTEM\\CurrentControlSet\\Enum\\";
     const auto number = static_cast<unsigned>(++usbPrinters_);
     char port[16];
-    std::snprintf(port, sizeof port, "USB%03u", number);
+    (void)std::snprintf(port, sizeof port, "USB%03u", number);
     char instance[24];
-    std::snprintf(instance, sizeof instance, "7&%08x&0", 0x2f8e5c10u + number);
+    (void)std::snprintf(instance, sizeof instance, "7&%08x&0", 0x2f8e5c10u + number);
     char device[48];
-    std::snprintf(device, sizeof device, "VID_%04X&PID_%04X\\SERIAL%u", vendorId, productId, number);
+    (void)std::snprintf(device, sizeof device, "VID_%04X&PID_%04X\\SERIAL%u", vendorId, productId, number);
     registry.setString(kEnum + "USBPRINT\\Model" + std::to_string(number) + "\\" + instance + "&" + port +
                            "\\Device Parameters",
                        "PortName", port);

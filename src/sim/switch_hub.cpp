@@ -17,10 +17,10 @@ SwitchHub::SwitchHub(const SwitchFirmware& firmware, Form form) : firmware_(firm
 
 void SwitchHub::setControllerPort(Host host, int port) {
     if (port != 0 && port != 1) throw std::invalid_argument("the controller sits on internal port 0 or 1");
-    controllerPort_[slot(host)] = port;
+    controllerPort_.at(slot(host)) = port;
 }
 
-int SwitchHub::controllerPort(Host host) const { return form_ == Form::TwoPort ? controllerPort_[slot(host)] : -1; }
+int SwitchHub::controllerPort(Host host) const { return form_ == Form::TwoPort ? controllerPort_.at(slot(host)) : -1; }
 
 bool SwitchHub::isUserPort(int port) const { return port >= (form_ == Form::TwoPort ? 2 : 0) && port < kPorts; }
 
@@ -32,9 +32,9 @@ int SwitchHub::plugDevice(int port, std::uint16_t vendorId, std::uint16_t produc
     const int id = static_cast<int>(devices_.size());
     if (path.empty()) {
         char text[128];
-        std::snprintf(text, sizeof text,
-                      "\\\\?\\usb#vid_%04x&pid_%04x#%d&1c4b2a9&0&%d#{a5dcbf10-6530-11d2-901f-00c04fb951ed}", vendorId,
-                      productId, 7 + id, port + 1);
+        (void)std::snprintf(text, sizeof text,
+                            "\\\\?\\usb#vid_%04x&pid_%04x#%d&1c4b2a9&0&%d#{a5dcbf10-6530-11d2-901f-00c04fb951ed}",
+                            vendorId, productId, 7 + id, port + 1);
         path = text;
     }
     Device added;
@@ -56,10 +56,10 @@ void SwitchHub::unplugDevice(int device) {
 void SwitchHub::followOwnership() {
     for (Host host : {Host::A, Host::B}) {
         const std::uint8_t owned = firmware_.portsOf(host);
-        const auto lost = static_cast<std::uint8_t>(lastOwned_[slot(host)] & ~owned);
+        const auto lost = static_cast<std::uint8_t>(lastOwned_.at(slot(host)) & ~owned);
         for (Device& device : devices_)
-            if (device.port >= 0 && (lost & (1u << device.port)) != 0) device.removed[slot(host)] = false;
-        lastOwned_[slot(host)] = owned;
+            if (device.port >= 0 && (lost & (1u << device.port)) != 0) device.removed.at(slot(host)) = false;
+        lastOwned_.at(slot(host)) = owned;
     }
 }
 
@@ -67,24 +67,24 @@ bool SwitchHub::visibleTo(Host host, int device) {
     followOwnership();
     const Device& seen = devices_.at(static_cast<std::size_t>(device));
     return seen.port >= 0 && isUserPort(seen.port) && (firmware_.portsOf(host) & (1u << seen.port)) != 0 &&
-           (arriving_[slot(host)] & (1u << seen.port)) == 0 && !seen.removed[slot(host)];
+           (arriving_.at(slot(host)) & (1u << seen.port)) == 0 && !seen.removed.at(slot(host));
 }
 
 void SwitchHub::portsArriving(Host host, std::uint8_t ports) {
-    arriving_[slot(host)] = static_cast<std::uint8_t>(arriving_[slot(host)] | ports);
+    arriving_.at(slot(host)) = static_cast<std::uint8_t>(arriving_.at(slot(host)) | ports);
     // Enumerated afresh there: what that host removed before is back.
     for (Device& device : devices_)
-        if (device.port >= 0 && (ports & (1u << device.port)) != 0) device.removed[slot(host)] = false;
+        if (device.port >= 0 && (ports & (1u << device.port)) != 0) device.removed.at(slot(host)) = false;
 }
 
 void SwitchHub::portsArrived(Host host, std::uint8_t ports) {
-    arriving_[slot(host)] = static_cast<std::uint8_t>(arriving_[slot(host)] & ~ports);
+    arriving_.at(slot(host)) = static_cast<std::uint8_t>(arriving_.at(slot(host)) & ~ports);
 }
 
 bool SwitchHub::deviceOnPortsOf(Host host, std::uint8_t ports) const {
     for (const Device& device : devices_)
         if (device.port >= 0 && isUserPort(device.port) && (ports & (1u << device.port)) != 0 &&
-            !device.removed[slot(host)])
+            !device.removed.at(slot(host)))
             return true;
     return false;
 }
@@ -96,12 +96,12 @@ int SwitchHub::deviceSeenBy(Host host, int port) {
 }
 
 bool SwitchHub::knownTo(Host host, int device) {
-    return devices_.at(static_cast<std::size_t>(device)).known[slot(host)] || visibleTo(host, device);
+    return devices_.at(static_cast<std::size_t>(device)).known.at(slot(host)) || visibleTo(host, device);
 }
 
 void SwitchHub::markRemoved(Host host, int device) {
     followOwnership();
-    devices_.at(static_cast<std::size_t>(device)).removed[slot(host)] = true;
+    devices_.at(static_cast<std::size_t>(device)).removed.at(slot(host)) = true;
 }
 
 }  // namespace pivora::sim

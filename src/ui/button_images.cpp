@@ -1,16 +1,18 @@
 #include "ui/button_images.h"
 
+#include <array>
+
 #include "ui/resource_ids.h"
 
 namespace pivora {
 
 namespace {
 // Indexed by style, then by port 0..3 (whose digits are 4, 3, 2, 1).
-constexpr std::uint32_t kResources[3][ButtonImages::kPorts] = {
+constexpr std::array<std::array<std::uint32_t, ButtonImages::kPorts>, 3> kResources = {{
     {IDB_DIM_4, IDB_DIM_3, IDB_DIM_2, IDB_DIM_1},
     {IDB_LIT_4, IDB_LIT_3, IDB_LIT_2, IDB_LIT_1},
     {IDB_PENDING_4, IDB_PENDING_3, IDB_PENDING_2, IDB_PENDING_1},
-};
+}};
 
 bool validPort(int port) { return port >= 0 && port < ButtonImages::kPorts; }
 }  // namespace
@@ -24,14 +26,13 @@ ButtonImages::~ButtonImages() {
 void ButtonImages::load() {
     if (loaded_) return;
     loaded_ = true;
-    for (int style = 0; style < 3; ++style)
-        for (int port = 0; port < kPorts; ++port)
-            images_[static_cast<std::size_t>(style)][static_cast<std::size_t>(port)] =
-                windows_.loadBitmap(kResources[style][port]);
+    for (std::size_t style = 0; style < images_.size(); ++style)
+        for (std::size_t port = 0; port < images_.at(style).size(); ++port)
+            images_.at(style).at(port) = windows_.loadBitmap(kResources.at(style).at(port));
 }
 
 OsHandle ButtonImages::image(Style style, int port) const {
-    return validPort(port) ? images_[static_cast<std::size_t>(style)][static_cast<std::size_t>(port)] : nullptr;
+    return validPort(port) ? images_.at(static_cast<std::size_t>(style)).at(static_cast<std::size_t>(port)) : nullptr;
 }
 
 }  // namespace pivora

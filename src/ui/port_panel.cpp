@@ -39,7 +39,7 @@ void SwitchDialog::refreshPortPanel(std::uint8_t ownedPorts) {
     DiagnosticTrace& trace = platform_.trace;
     if (hubKind == TwoPort) {
         char line[40];
-        std::snprintf(line, sizeof line, "UploadUSBIDToHub=%.2X\r\n", static_cast<unsigned>(ownedPorts));
+        (void)std::snprintf(line, sizeof line, "UploadUSBIDToHub=%.2X\r\n", static_cast<unsigned>(ownedPorts));
         trace.line(TraceChannel::Text, line);
     }
     forEachPortInUse(hubKind, [this, ownedPorts](int port) { refreshPortRow(port, ownedPorts); });
@@ -50,16 +50,16 @@ void SwitchDialog::refreshPortPanel(std::uint8_t ownedPorts) {
 }
 
 void SwitchDialog::refreshPortRow(int port, std::uint8_t ownedPorts) {
-    const PortRow& row = kPortRows[static_cast<std::size_t>(port)];
+    const PortRow& row = kPortRows.at(static_cast<std::size_t>(port));
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint32_t isHub = 0;
     std::array<char, kWorkSize> name{};
     if (usbTopology.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) == 1) {
         if (isHub != 0) {
-            std::snprintf(name.data(), name.size(), "%s", kHubName);
+            (void)std::snprintf(name.data(), name.size(), "%s", kHubName);
         } else if (usbTopology.findPresentDevice(vendorId, productId, nullptr, name.data()) != 1) {
-            std::snprintf(name.data(), name.size(), "%s", kUnnamedDevice);
+            (void)std::snprintf(name.data(), name.size(), "%s", kUnnamedDevice);
         }
     }
     windows_.setControlText(window, row.nameBox, name.data());
@@ -68,11 +68,11 @@ void SwitchDialog::refreshPortRow(int port, std::uint8_t ownedPorts) {
     windows_.showControl(window, row.claimButton, win::kSwShow);
     windows_.showControl(window, row.releaseButton, win::kSwShow);
 
-    PortIdSlot& slot = portIds[static_cast<std::size_t>(port)];
+    PortIdSlot& slot = portIds.at(static_cast<std::size_t>(port));
     if (owns(ownedPorts, port)) {
         char line[24];
         if (hubKind == TwoPort) {
-            std::snprintf(line, sizeof line, "Found i=%.2X\r\n", static_cast<unsigned>(port));
+            (void)std::snprintf(line, sizeof line, "Found i=%.2X\r\n", static_cast<unsigned>(port));
             platform_.trace.line(TraceChannel::Text, line);
         }
         // The slot follows the device on the port: a new device, even one
@@ -95,7 +95,7 @@ void SwitchDialog::refreshPortRow(int port, std::uint8_t ownedPorts) {
 
 void SwitchDialog::showPortOwners(std::uint8_t otherPorts) {
     forEachPortInUse(hubKind, [this, otherPorts](int port) {
-        const PortRow& row = kPortRows[static_cast<std::size_t>(port)];
+        const PortRow& row = kPortRows.at(static_cast<std::size_t>(port));
         // The lit button stands on the side of the computer that holds the port.
         const bool here = !owns(otherPorts, port);
         windows_.setButtonImage(window, row.claimButton,

@@ -16,7 +16,7 @@ UsbTopology::ScopedHub UsbTopology::openHub(const char* hubName) {
     OsHandle device = nullptr;
     if (hubName != nullptr && hubName[0] != '\0' && strnlen(hubName, kNameSize) < kNameSize) {
         char path[kNameSize + 4];
-        std::snprintf(path, sizeof path, "\\\\.\\%s", hubName);
+        (void)std::snprintf(path, sizeof path, "\\\\.\\%s", hubName);
         device = hubs_.openDevice(path);
     }
     return ScopedHub(device, HubRelease{&hubs_});

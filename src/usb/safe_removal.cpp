@@ -27,7 +27,7 @@ std::uint32_t safeRemoveDevice(DeviceRemovalApi& removal, DiagnosticTrace& trace
         format = "WinXP SafeRemove Status=%.8X\r\n";
     }
     char line[kVetoNameSize];
-    std::snprintf(line, sizeof line, format, static_cast<unsigned>(status));
+    (void)std::snprintf(line, sizeof line, format, static_cast<unsigned>(status));
     trace.line(TraceChannel::Text, line);
     return status;
 }
