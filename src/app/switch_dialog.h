@@ -147,6 +147,9 @@ private:
     void onStatusReply(std::uint8_t rawMask);
     void completeToggle(std::uint8_t rawMask);
     void completeClaim(std::uint8_t rawMask);
+    // After a release flow, whose waits may have taken the StatusReply a
+    // pending claim or toggle waits for: asks for another.
+    void askAgainForPendingAction();
 
     bool releasePorts(std::uint8_t requestedPorts);
     void removePortDevices(int port, std::uint8_t& donePorts);

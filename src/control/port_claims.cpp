@@ -84,6 +84,13 @@ void SwitchDialog::requestRelease(std::uint8_t portMask) {
     keepAliveCountdown = 7;
 }
 
+void SwitchDialog::askAgainForPendingAction() {
+    // The flow's wait and drain take every StatusReply that comes meanwhile,
+    // also the one a claim or toggle waits for; without it the request would
+    // block every other until the next rediscovery.
+    if (pendingAction != 0) sendRequest(channel, statusQuery());
+}
+
 void SwitchDialog::completeToggle(std::uint8_t rawMask) {
     pendingAction = 0;
     // Everything over there comes here; only when all is here does it all go.

@@ -20,12 +20,16 @@ void SwitchDialog::printerPoll() {
         if (usbTopology.findPresentDevice(vendorId, productId, nullptr, nullptr) == 1) return;
         printerPollBusy = 1;
         std::size_t slot = 0;
-        while (slot < portIds.size() && (portIds[slot].vendorId != vendorId || portIds[slot].productId != productId))
+        while (slot < portIds.size() &&
+               (portIds.at(slot).vendorId != vendorId || portIds.at(slot).productId != productId))
             ++slot;
         if (slot < portIds.size()) {
-            onArrowClicked(kClaimButtonOfSlot[slot]);
+            onArrowClicked(kClaimButtonOfSlot.at(slot));
         } else {
             loadAllPortIds();
+            // Its waits took every StatusReply that came meanwhile, also the
+            // one the panel or a pending claim waits for: ask once more.
+            if (controllerOpen == 1) sendRequest(channel, statusQuery());
         }
         printerPollBusy = 0;
     });

@@ -23,6 +23,7 @@ bool SwitchDialog::runReleaseFlow(std::uint8_t requestedPorts) {
     keepAliveCountdown = 7;
     const bool goesOn = releasePorts(requestedPorts);
     releaseBusy = 0;
+    askAgainForPendingAction();
     return goesOn;
 }
 
@@ -66,7 +67,7 @@ void SwitchDialog::removePortDevices(int port, std::uint8_t& donePorts) {
     if (usbTopology.findPresentDevice(vendorId, productId, &devInst, nullptr) != 1) return;
 
     char line[48];
-    std::snprintf(line, sizeof line, "SafeRemove USB ID=%.4X %.4X\r\n", vendorId, productId);
+    (void)std::snprintf(line, sizeof line, "SafeRemove USB ID=%.4X %.4X\r\n", vendorId, productId);
     platform_.trace.line(TraceChannel::Text, line);
     if (safeRemoveDevice(platform_.removal, platform_.trace, devInst) != 0) {
         // A device still in use keeps its port, and the user is told why.

@@ -153,12 +153,25 @@ int SimHidDevices::getAttributes(OsHandle device, HidAttributesRecord* attribute
     return 1;
 }
 
+bool SimHidDevices::lentToPendingIo(const void* memory) const {
+    const auto lent = [memory](const PendingIo& io) { return io.record == memory || io.buffer == memory; };
+    for (const auto& entry : handles_) {
+        const Handle& handle = entry.second;
+        if (std::any_of(handle.reads.begin(), handle.reads.end(), lent) ||
+            std::any_of(handle.writes.begin(), handle.writes.end(), lent))
+            return true;
+    }
+    return std::any_of(cancelled_.begin(), cancelled_.end(),
+                       [&lent](const auto& entry) { return lent(entry.second.io); });
+}
+
 SimHidDevices::Handle* SimHidDevices::startIo(OsHandle device, const std::uint8_t* buffer, IoRecord* record) {
     Handle* handle = find(device, Kind::File);
     if (handle == nullptr || buffer == nullptr || record == nullptr) {
         lastError_ = kErrorInvalidHandle;
         return nullptr;
     }
+    if (lentToPendingIo(record) || lentToPendingIo(buffer)) ++recordsReusedWhilePending_;
     record->internal = kStatusPending;
     if (!devices_[static_cast<std::size_t>(handle->device)].present) {
         // Refused before the driver takes it, as Windows does: the record keeps

@@ -80,6 +80,10 @@ public:
     int readsInFlight() const;
     // Cancelled I/O that wrote its record after its handle was closed.
     int completionsAfterClose() const { return completionsAfterClose_; }
+    // Reads and writes issued on a record or into a buffer that an operation
+    // still pending (cancelled ones included) was given: Windows would end
+    // both into the same memory.
+    int ioRecordsReusedWhilePending() const { return recordsReusedWhilePending_; }
     // Every CancelIo and CloseHandle on a handle it gave out, with the
     // virtual time it came: "CancelIo", "CloseHandle device" or
     // "CloseHandle event".
@@ -145,6 +149,7 @@ private:
     void failPending(Handle& handle, std::uint32_t status);
     void cancelPending(std::uintptr_t key, Handle& handle);
     int readsInFlightOn(std::uintptr_t handleKey) const;
+    bool lentToPendingIo(const void* memory) const;
     bool fillCancelledRead(std::uintptr_t handleKey, const WireReport& report);
     void endCancelled(std::uint64_t ioId);
     void finishWrite(std::uintptr_t handleKey, std::uint64_t writeId, const WireReport& bytes, std::uint32_t length);
@@ -162,6 +167,7 @@ private:
     // By I/O id, so oldest first.
     std::map<std::uint64_t, CancelledIo> cancelled_;
     int completionsAfterClose_ = 0;
+    int recordsReusedWhilePending_ = 0;
     std::vector<HandleCall> handleCalls_;
     bool readsFail_ = false;
     std::uint32_t cancelLatencyMs_ = 0;

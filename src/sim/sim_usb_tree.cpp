@@ -36,7 +36,7 @@ char narrowed(char16_t c) { return c < 0x80 ? static_cast<char>(c) : '?'; }
 template <typename... Values>
 std::string formatted(const char* format, Values... values) {
     char text[160];
-    std::snprintf(text, sizeof text, format, values...);
+    (void)std::snprintf(text, sizeof text, format, values...);
     return text;
 }
 
@@ -529,6 +529,7 @@ std::uint32_t SimUsbTree::remove(RemovalKind kind, std::uint32_t devInstToRemove
     const std::optional<RemovalRefusal>& refusal =
         switchHub != nullptr ? switchHub->device(removed.switchDevice).refusal : removed.refusal;
     if (refusal) {
+        if (onRemovalRefused) onRemovalRefused(switchHub != nullptr ? removed.switchDevice : -1);
         if (vetoType != nullptr) *vetoType = refusal->vetoType;
         if (vetoName != nullptr && nameLength > 0) {
             const std::size_t copied = std::min<std::size_t>(refusal->vetoName.size(), nameLength - 1);

@@ -127,6 +127,9 @@ public:
     // safely here, or a port of the switch leaving or reaching this computer.
     // Windows then sends its windows WM_DEVICECHANGE.
     std::function<void()> onTreeChanged;
+    // Told of every removal a device refused, with the refusing device's
+    // index on the switch's hub (-1 for a device elsewhere in the tree).
+    std::function<void(int switchDevice)> onRemovalRefused;
     void treeChanged() {
         if (onTreeChanged) onTreeChanged();
     }

@@ -17,16 +17,16 @@ std::uint8_t SwitchFirmware::portsOf(Host host) const {
 }
 
 void SwitchFirmware::setPortId(int slot, PortId id) {
-    if (slot >= 0 && slot < kSlots) slots_[static_cast<std::size_t>(slot)] = id;
+    if (slot >= 0 && slot < kSlots) slots_.at(static_cast<std::size_t>(slot)) = id;
 }
 
 SwitchFirmware::PortId SwitchFirmware::portId(int slot) const {
-    return slot >= 0 && slot < kSlots ? slots_[static_cast<std::size_t>(slot)] : PortId{0, 0};
+    return slot >= 0 && slot < kSlots ? slots_.at(static_cast<std::size_t>(slot)) : PortId{0, 0};
 }
 
 void SwitchFirmware::playPeer(Host host, std::uint32_t answerDelayMs) {
-    peerPlayed_[static_cast<std::size_t>(host)] = true;
-    peerDelayMs_[static_cast<std::size_t>(host)] = answerDelayMs;
+    peerPlayed_.at(static_cast<std::size_t>(host)) = true;
+    peerDelayMs_.at(static_cast<std::size_t>(host)) = answerDelayMs;
 }
 
 void SwitchFirmware::withholdReplies(std::uint8_t requestCode, int count) { withheld_[requestCode] = count; }
@@ -54,11 +54,11 @@ void SwitchFirmware::requestRelease(Host from, std::uint8_t mask) {
     const Host owner = otherHost(from);
     const auto asked = static_cast<std::uint8_t>(mask & portsOf(owner));
     if (asked == 0) return;
-    if (!peerPlayed_[static_cast<std::size_t>(owner)]) {
+    if (!peerPlayed_.at(static_cast<std::size_t>(owner))) {
         reply(owner, WireReport{2, code::ReleaseRequest, asked, 0, 0, 0, 0, 0});
         return;
     }
-    const std::uint32_t delay = peerDelayMs_[static_cast<std::size_t>(owner)];
+    const std::uint32_t delay = peerDelayMs_.at(static_cast<std::size_t>(owner));
     clock_.schedule(delay, [this, owner, asked] {
         const std::uint8_t grant[3] = {2, code::ReleaseGrant, asked};
         receive(owner, grant, sizeof(grant));
@@ -81,9 +81,10 @@ void SwitchFirmware::receive(Host from, const std::uint8_t* bytes, std::size_t l
     WireReport report{};
     std::copy(bytes, bytes + std::min(length, report.size()), report.begin());
     received_.push_back({clock_.now(), from, report});
+    if (written_) written_(from, report);
     const auto hostSlot = static_cast<std::size_t>(from);
     const std::uint8_t request = report[1];
-    if (request != code::SignOff) signedOff_[hostSlot] = false;
+    if (request != code::SignOff) signedOff_.at(hostSlot) = false;
 
     switch (request) {
         case code::InfoQuery:
@@ -98,7 +99,7 @@ void SwitchFirmware::receive(Host from, const std::uint8_t* bytes, std::size_t l
             for (int slot = 0; slot < kSlots; ++slot) {
                 if (report[2] != (1u << slot)) continue;
                 if (replyWithheld(request)) break;
-                const PortId id = slots_[static_cast<std::size_t>(slot)];
+                const PortId id = slots_.at(static_cast<std::size_t>(slot));
                 reply(from, WireReport{2, code::PortIdReply, report[2], static_cast<std::uint8_t>(id.vendorId),
                                        static_cast<std::uint8_t>(id.vendorId >> 8), static_cast<std::uint8_t>(id.productId),
                                        static_cast<std::uint8_t>(id.productId >> 8), 0});
@@ -108,20 +109,20 @@ void SwitchFirmware::receive(Host from, const std::uint8_t* bytes, std::size_t l
             if (storesRefused_) break;
             for (int slot = 0; slot < kSlots; ++slot) {
                 if (report[2] != (1u << slot)) continue;
-                slots_[static_cast<std::size_t>(slot)] = {readLe16(&report[3]), readLe16(&report[5])};
+                slots_.at(static_cast<std::size_t>(slot)) = {readLe16(&report[3]), readLe16(&report[5])};
             }
             break;
         case code::ClaimPorts:
             requestRelease(from, report[2]);
             break;
         case code::ReleaseGrant:
-            lastGrant_[hostSlot] = report[2];
+            lastGrant_.at(hostSlot) = report[2];
             break;
         case code::ReleaseDone:
             releaseDone(from, report[2]);
             break;
         case code::SignOff:
-            signedOff_[hostSlot] = true;
+            signedOff_.at(hostSlot) = true;
             break;
         default:
             break;  // the controller ignores codes it does not know

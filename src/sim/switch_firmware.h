@@ -42,6 +42,10 @@ public:
     // Told each time a ReleaseDone switches ports, after the switch.
     using PortsMoved = std::function<void(Host from, Host to, std::uint8_t ports)>;
     void connectPortsMoved(PortsMoved listener) { portsMoved_ = std::move(listener); }
+    // Told of every report a host writes, as its write completes and before
+    // the controller acts on it.
+    using Written = std::function<void(Host from, const WireReport&)>;
+    void connectWritten(Written listener) { written_ = std::move(listener); }
 
     void setFirmwareVersion(std::uint8_t major, std::uint8_t minor, std::uint8_t patch) { version_ = {major, minor, patch}; }
     // Bit n set: downstream port n is connected to host B.
@@ -73,8 +77,8 @@ public:
     void receive(Host from, const std::uint8_t* bytes, std::size_t length);
 
     const std::vector<ReceivedReport>& received() const { return received_; }
-    bool signedOff(Host host) const { return signedOff_[static_cast<std::size_t>(host)]; }
-    std::uint8_t lastGrant(Host host) const { return lastGrant_[static_cast<std::size_t>(host)]; }
+    bool signedOff(Host host) const { return signedOff_.at(static_cast<std::size_t>(host)); }
+    std::uint8_t lastGrant(Host host) const { return lastGrant_.at(static_cast<std::size_t>(host)); }
 
 private:
     void reply(Host to, const WireReport& report);
@@ -85,6 +89,7 @@ private:
     VirtualClock& clock_;
     Outlet outlet_;
     PortsMoved portsMoved_;
+    Written written_;
     std::array<std::uint8_t, 3> version_{1, 2, 3};
     std::uint8_t rawMask_ = 0x00;
     std::uint32_t replyDelayMs_ = 5;

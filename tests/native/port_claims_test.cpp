@@ -192,5 +192,18 @@ INSTANTIATE_TEST_SUITE_P(
                       ToggleCase{Form::TwoPort, 0x0F, {"ClaimPorts 0C"}},
                       ToggleCase{Form::TwoPort, 0x03, {"StatusQuery", "ReleaseGrant 0C", "ReleaseDone 0C"}}));
 
+// The other computer's request comes in with the toggle's StatusReply still
+// on its way: the release flow's wait takes that reply and its drain takes
+// its own. The toggle is still completed, and requests are not refused for good.
+TEST_F(Claims, ToggleWhoseReplyARequestFromTheOtherSideTookIsStillCompleted) {
+    connect(Form::TwoPort, 0x0D);  // ports 2 and 3 over there, the internal port 1 here
+    sw.firmware.sendRaw(Host::A, sim::WireReport{2, code::ReleaseRequest, 0x02, 0, 0, 0, 0, 0});
+    hotkey();
+    runTicks(2);
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "StatusQuery", "ReleaseGrant 00",
+                                                        "ReleaseDone 00", "StatusQuery", "ClaimPorts 0C"}));
+    EXPECT_EQ(dialog.pendingAction, 0);
+}
+
 }  // namespace
 }  // namespace pivora::test

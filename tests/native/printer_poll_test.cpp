@@ -74,13 +74,28 @@ TEST_F(PrinterPoll, PrinterInNoSlotReloadsTheRegistryOnEveryPrinterTick) {
     connect(Form::FourPort);
     printers.add(kBusyLaserJet);
     runPrinterTick();
-    const std::vector<std::string> reload = {"StatusQuery",   "ReadPortId 01", "ReadPortId 02",
-                                             "ReadPortId 04", "ReadPortId 08", "ReadPortId 10"};
+    // The load, then a StatusQuery for the reply its waits may have taken.
+    const std::vector<std::string> reload = {"StatusQuery",   "ReadPortId 01", "ReadPortId 02", "ReadPortId 04",
+                                             "ReadPortId 08", "ReadPortId 10", "StatusQuery"};
     EXPECT_EQ(written(since), reload);
     EXPECT_EQ(dialog.pendingAction, 0);
     since = now();
     runPrinterTick();
     EXPECT_EQ(written(since), reload);
+}
+
+// The tick that handles the InfoReply after a reconnection is a printer tick:
+// the InfoReply's StatusQuery is answered while the poll's registry load
+// waits, and the load takes that reply. The panel still gets a status.
+TEST_F(PrinterPoll, LoadInTheTickOfTheInfoReplyLeavesThePanelAStatus) {
+    connect(Form::TwoPort);
+    printers.add(kBusyLaserJet);  // in no slot: the poll loads the registry
+    windows.postMessage(mainWindow(), win::kWmDeviceChange, win::kDbtDevNodesChanged, 0);
+    windows.runUntil(now());
+    const std::size_t imagesBefore = windows.count("setButtonImage 1002 ");
+    dialog.controlTick(SwitchDialog::kPrinterTimer);
+    runTicks(1);
+    EXPECT_EQ(windows.count("setButtonImage 1002 "), imagesBefore + 1) << "a StatusReply reached the panel";
 }
 
 TEST_F(PrinterPoll, OnlyTimer1TicksPoll) {

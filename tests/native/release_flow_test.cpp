@@ -148,6 +148,23 @@ TEST_F(Release, ReportsArrivingMeanwhileAreDrainedButTheOtherComputersRequestsAr
                                                         "StatusQuery", "ReleaseGrant 08", "ReleaseDone 08"}));
 }
 
+TEST_F(Release, KeptRequestAnsweredInTheTickThatSentInfoQueryDoesNotLoseTheInfoReply) {
+    sw.firmware.setRawMask(0x08);
+    connect(Form::TwoPort);
+    // A request a wait passed over, then a device change: the next tick
+    // connects, sends InfoQuery and answers the kept request first, whose
+    // wait for its StatusReply takes the InfoReply from the channel.
+    const sim::WireReport kept{2, code::ReleaseRequest, 0x08, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(dialog.deferredReports.keepIfDeferred(kept.data(), static_cast<int>(kept.size())));
+    dialog.hostIndex = 1;  // as an earlier, untrue InfoReply left it
+    const std::size_t versionsShown = windows.count("setControlText 1017 1.2.3");
+    windows.postMessage(mainWindow(), win::kWmDeviceChange, win::kDbtDevNodesChanged, 0);
+    runTicks(3);
+    EXPECT_EQ(windows.count("setControlText 1017 1.2.3"), versionsShown + 1) << "the InfoReply was handled";
+    EXPECT_EQ(dialog.hostIndex, 0);
+    EXPECT_EQ(dialog.ownedMask, 0xF7);
+}
+
 TEST_F(Release, SecondRunWhileOneRunsIsRefused) {
     connect(Form::TwoPort);
     dialog.releaseBusy = 1;

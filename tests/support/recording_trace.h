@@ -13,6 +13,11 @@ using Bytes = std::vector<std::uint8_t>;
 // Keeps every trace entry so tests can check what was delivered and written.
 class RecordingTrace : public DiagnosticTrace {
 public:
+    struct ReportEntry {
+        TraceChannel channel;
+        Bytes bytes;
+    };
+
     void report(TraceChannel channel, const std::uint8_t* bytes, std::size_t length) override {
         reports_.push_back({channel, Bytes(bytes, bytes + length)});
     }
@@ -25,12 +30,11 @@ public:
         return found;
     }
     const std::vector<std::pair<TraceChannel, std::string>>& lines() const { return lines_; }
+    // Every report of every channel, in order: a reader that follows the
+    // trace as it grows takes only what is new.
+    const std::vector<ReportEntry>& allReports() const { return reports_; }
 
 private:
-    struct ReportEntry {
-        TraceChannel channel;
-        Bytes bytes;
-    };
     std::vector<ReportEntry> reports_;
     std::vector<std::pair<TraceChannel, std::string>> lines_;
 };
