@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Every test: the native suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# again in README's Release build, then the Windows build and its test programs
-# under Wine.
+# Every test: the native suite (the soak's short run included) under
+# AddressSanitizer and UndefinedBehaviorSanitizer, again in README's Release
+# build, the static analysers and the fuzz targets, then the Windows build and
+# its test programs under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,5 +17,10 @@ ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j "$(nproc)"
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+
+# What no test written here would think of: the analysers over src/, then
+# each fuzz target for a minute from its seeds.
+tools/run-static-analysis.sh
+tools/run-fuzz.sh 60
 
 tools/run-wine-tests.sh
