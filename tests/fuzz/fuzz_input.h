@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,13 @@ public:
     std::uint32_t u32() {
         const std::uint32_t low = u16();
         return low | (static_cast<std::uint32_t>(u16()) << 16);
+    }
+    // `count` bytes into `out`, as that many u8() would read them.
+    void fill(std::uint8_t* out, std::size_t count) {
+        const std::size_t taken = count < remaining() ? count : remaining();
+        if (taken > 0) std::memcpy(out, data_ + offset_, taken);
+        if (count > taken) std::memset(out + taken, 0, count - taken);
+        offset_ += taken;
     }
     bool flag() { return (u8() & 1) != 0; }
     // A value in [0, count), count > 0.

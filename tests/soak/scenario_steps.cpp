@@ -100,7 +100,7 @@ void Scenario::runFor() {
 // Any code, any bytes, sent at once or a little later.
 void Scenario::rawReport() {
     sim::WireReport report{};
-    for (std::uint8_t& byte : report) byte = input_.u8();
+    input_.fill(report.data(), report.size());
     const std::uint8_t pick = input_.u8();
     if (pick < 2 * kControllerCodes.size()) report[1] = kControllerCodes[pick % kControllerCodes.size()];
     const std::uint32_t delay = input_.u8() * 8u;
