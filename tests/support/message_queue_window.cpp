@@ -47,7 +47,7 @@ void MessageQueueWindow::runUntil(std::uint64_t time) {
         std::uint64_t next = time;
         if (const auto event = clock_.nextEventTime()) next = std::min(next, *event);
         for (const auto& entry : timers_) next = std::min(next, entry.second.due);
-        clock_.runUntil(next);
+        waitUntil(next);
     }
 }
 

@@ -64,6 +64,13 @@ public:
     // Also drops the timer's tick if one is due and not yet delivered.
     int killTimer(OsHandle window, std::uintptr_t id) override;
 
+protected:
+    // Moves the clock on to `time`, the next moment something can happen
+    // here. Where other window threads share the clock, they may run
+    // meanwhile and post to this window, which then wakes at once.
+    virtual void waitUntil(std::uint64_t time) { clock_.runUntil(time); }
+    bool messagePosted() const { return !posted_.empty(); }
+
 private:
     struct Timer {
         OsHandle window;

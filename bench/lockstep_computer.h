@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+
+#include "app/switch_dialog.h"
+#include "lockstep.h"
+#include "message_queue_window.h"
+#include "recording_trace.h"
+#include "sim/simulated_switch.h"
+
+namespace pivora::bench {
+
+// The program on one computer of a simulated switch, its window thread a
+// party of a Lockstep: its sleeps and its idle waits give up the baton, so
+// the other computer runs meanwhile.
+class LockstepComputer {
+public:
+    static OsHandle mainWindow() { return test::RecordingWindow::handle(0x77); }
+
+    LockstepComputer(Lockstep& lockstep, sim::SimulatedSwitch& sw, sim::Host which)
+        : host(which),
+          computer(sw.computer(which)),
+          clock(lockstep),
+          windows(lockstep),
+          platform{clock, trace, computer.interfaces, computer.hid, computer.usb, computer.usb, computer.spooler,
+                   computer.registry},
+          dialog(platform, windows) {
+        windows.dispatcher = test::dispatchTo(dialog);
+        // Windows tells every top-level window when the device tree changes.
+        computer.usb.onTreeChanged = [this] {
+            windows.postMessage(mainWindow(), win::kWmDeviceChange, win::kDbtDevNodesChanged, 0);
+        };
+    }
+    LockstepComputer(const LockstepComputer&) = delete;
+    LockstepComputer& operator=(const LockstepComputer&) = delete;
+
+    // The body of this computer's party: starts the program `startDelayMs`
+    // from now and runs its window until virtual time `until`.
+    void run(int party, std::uint64_t startDelayMs, std::uint64_t until) {
+        clock.party = party;
+        windows.party = party;
+        clock.lockstep.sleepFor(party, startDelayMs);
+        dialog.initMainWindow(mainWindow());
+        windows.runUntil(until);
+    }
+
+    // Posts as the user's click or double tap would; only while this
+    // computer's party does not run (from another party).
+    void post(std::uint32_t message, std::uintptr_t wParam) { windows.postMessage(mainWindow(), message, wParam, 0); }
+
+    class PartyClock : public Clock {
+    public:
+        explicit PartyClock(Lockstep& lockstep_) : lockstep(lockstep_) {}
+        void sleep(std::uint32_t ms) override { lockstep.sleepFor(party, ms); }
+        std::uint32_t tickCount() override { return lockstep.clock().tickCount(); }
+        Lockstep& lockstep;
+        int party = -1;
+    };
+
+    class PartyWindow : public test::MessageQueueWindow {
+    public:
+        explicit PartyWindow(Lockstep& lockstep_) : MessageQueueWindow(lockstep_.clock()), lockstep(lockstep_) {}
+        Lockstep& lockstep;
+        int party = -1;
+
+    protected:
+        void waitUntil(std::uint64_t time) override {
+            lockstep.waitUntil(party, [this, time] { return messagePosted() ? 0 : time; });
+        }
+    };
+
+    const sim::Host host;
+    sim::SimComputer& computer;
+    test::RecordingTrace trace;
+    PartyClock clock;
+    PartyWindow windows;
+    Platform platform;
+    SwitchDialog dialog;
+};
+
+}  // namespace pivora::bench
