@@ -8,7 +8,7 @@ set -euo pipefail
 need=()
 want() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' || need+=("$1"); }
 
-for package in cmake g++ make libgtest-dev; do want "$package"; done
+for package in cmake g++ make libgtest-dev libbenchmark-dev; do want "$package"; done
 if [ "${1:-all}" = fuzz ] || [ "${1:-all}" = analysis ] || [ "${1:-all}" = all ]; then
   for package in clang libclang-rt-14-dev clang-tidy cppcheck; do want "$package"; done
 fi

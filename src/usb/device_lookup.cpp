@@ -39,11 +39,12 @@ int UsbTopology::parseUsbIdFromPath(const char* path, std::uint16_t* vendorIdOut
     const std::size_t length = strnlen(path, kLastMarkerStart + kMarkerLength);
     for (std::size_t start = 0; start <= kLastMarkerStart && start + kMarkerLength <= length; ++start) {
         const char* at = path + start;
-        if (std::strncmp(at, "vid_", kMarkerLength) == 0) {
+        // All four characters lie before the terminator: a fixed-size compare.
+        if (std::memcmp(at, "vid_", kMarkerLength) == 0) {
             *vendorIdOut = parseHex4(at + kMarkerLength);
             ++markers;
         }
-        if (std::strncmp(at, "pid_", kMarkerLength) == 0) {
+        if (std::memcmp(at, "pid_", kMarkerLength) == 0) {
             *productIdOut = parseHex4(at + kMarkerLength);
             ++markers;
         }
