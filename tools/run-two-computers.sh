@@ -13,7 +13,13 @@
 #   @screenshot NAME   the whole screen into build-windows/screenshots/two-computers/NAME.png
 # With --tour, A's driver plays only the scenario's first steps (the start, a
 # claim, a release, a double tap, a busy device) and the screenshots go to
-# build-windows/screenshots/tour/. With --show, there is no scenario: both
+# build-windows/screenshots/tour/. With --latency [N] (N 5 unless given),
+# A's driver times four moves asked for on B, N times over (a click on B's
+# claim arrow and on its release arrow of port 2, a NumLock double tap that
+# gives B both ports and one that gives them back), printing a line
+# "latency <move> <ms>" each, and this script ends with each move's median,
+# least and most; its only screenshot, the last, goes to
+# build-windows/screenshots/latency/. With --show, there is no scenario: both
 # programs start on the X display in DISPLAY, their windows side by side, and
 # switchsim's console is this script's standard input until "quit" or its end.
 # Needs the Windows build and the Wine prefix that tools/prepare-wine-prefix.sh
@@ -46,15 +52,21 @@ if [[ ${1:-} == --in-session ]]; then
   in_session=1
   shift
 fi
+repetitions=5
 case ${1:-} in
   "") mode=scenario ;;
   --tour) mode=tour ;;
   --show) mode=show ;;
-  *) fail "usage: $0 [--tour|--show]" ;;
+  --latency)
+    mode=latency
+    repetitions=${2:-5}
+    [[ $repetitions =~ ^[1-9][0-9]?$ ]] || fail "--latency takes a number of repetitions from 1 to 99"
+    ;;
+  *) fail "usage: $0 [--tour|--latency [N]|--show]" ;;
 esac
 shots=$build/screenshots/two-computers
-if [[ $mode == tour ]]; then
-  shots=$build/screenshots/tour
+if [[ $mode == tour || $mode == latency ]]; then
+  shots=$build/screenshots/$mode
 fi
 
 if [[ $in_session -eq 0 ]]; then
@@ -89,6 +101,8 @@ if [[ $in_session -eq 0 ]]; then
   limit=360
   if [[ $mode == tour ]]; then
     limit=180
+  elif [[ $mode == latency ]]; then
+    limit=$((120 + 60 * repetitions))
   fi
   rm -rf "$shots"
   mkdir -p "$shots"
@@ -237,15 +251,36 @@ GUIDE
   ask_switchsim quit
 }
 
-# A's driver plays the scenario (or the tour) to its end, served by this
-# script; fails when anything in it failed.
+# Each move's times, in the order the moves were first timed.
+moves=()
+declare -A times_of
+note_latency() {
+  [[ -n ${times_of[$1]:-} ]] || moves+=("$1")
+  times_of[$1]+="$2"$'\n'
+}
+
+# "median <move> <ms> of <count> (min <ms>, max <ms>)" a move; the median of
+# an even count is the mean of the middle two.
+print_medians() {
+  local move sorted count
+  for move in "${moves[@]}"; do
+    mapfile -t sorted < <(printf '%s' "${times_of[$move]}" | sort -n)
+    count=${#sorted[@]}
+    echo "median $move $(((sorted[(count - 1) / 2] + sorted[count / 2]) / 2)) of $count" \
+      "(min ${sorted[0]}, max ${sorted[count - 1]})"
+  done
+}
+
+# A's driver plays the scenario (or the tour, or the latency run) to its
+# end, served by this script; fails when anything in it failed.
 play_scenario() {
   local result status=0 driver from_driver to_driver line host
-  if [[ $mode == tour ]]; then
-    coproc DRIVER { WINEPREFIX=$prefix_a exec wine "$driver_exe" --tour 2>&1; }
-  else
-    coproc DRIVER { WINEPREFIX=$prefix_a exec wine "$driver_exe" 2>&1; }
-  fi
+  local -a played=()
+  case $mode in
+    tour) played=(--tour) ;;
+    latency) played=(--latency "$repetitions") ;;
+  esac
+  coproc DRIVER { WINEPREFIX=$prefix_a exec wine "$driver_exe" "${played[@]}" 2>&1; }
   driver=$DRIVER_PID
   started_pids+=("$driver")
   # Copies of the pipes: bash closes the coprocess's own when it ends, which
@@ -279,6 +314,9 @@ play_scenario() {
         ;;
       *)
         echo "$line"
+        if [[ $line =~ ^latency\ ([a-z-]+)\ ([0-9]+)$ ]]; then
+          note_latency "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
+        fi
         continue
         ;;
     esac
@@ -294,6 +332,7 @@ play_scenario() {
   done
   echo quit >&"$to_sim"
   ended_well "$simulator" switchsim 10 || status=1
+  print_medians
   return "$status"
 }
 

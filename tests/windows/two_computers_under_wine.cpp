@@ -3,17 +3,20 @@
 // Wine prefix of its own, that is, on a computer of its own, both on one X
 // display. This driver runs once on each computer. With "--agent" (on B) it
 // answers the script's commands about its computer, one line each. Without
-// (on A) it plays the scenario, or with "--tour" the first steps a person at
-// the switch would try: it reads and drives its own computer directly and
-// asks the script for the rest, one answer line each:
+// (on A) it plays the scenario, with "--tour" the first steps a person at
+// the switch would try, or with "--latency N" times four moves N times over
+// (a line "latency <move> <ms>" each): it reads and drives its own computer
+// directly and asks the script for the rest, one answer line each:
 // "@b <command>" goes to B's driver, "@sim <command>" to the simulator's
 // console, "@xdotool ..." and "@screenshot NAME" as in script_requests.h.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check.h"
@@ -48,6 +51,10 @@ constexpr DWORD kBusyThreadMs = 20000;
 constexpr DWORD kMoveMs = 30000;
 constexpr DWORD kReactMs = 5000;
 constexpr DWORD kPollMs = 250;
+// The latency mode's pause between two readings of the switch and both
+// panels: with waitFor's own 20 ms, a reading starts every 50 ms plus the
+// time the last one took.
+constexpr DWORD kLatencyPauseMs = 30;
 // Long enough for a message to the window to show its effect.
 constexpr DWORD kSettleMs = 700;
 
@@ -314,7 +321,34 @@ public:
 
     bool run() { return tour() && printerJobs() && controllerReplugged() && fourPortSwitch(); }
 
-    bool tour() { return start() && claimOnB() && releaseOnA() && doubleTapOnB() && busyDeviceOnA(); }
+    bool tour() {
+        if (!start()) return false;
+        screenshot("01-start");
+        return claimOnB() && releaseOnA() && doubleTapOnB() && busyDeviceOnA();
+    }
+
+    // The start, then `repetitions` times four moves of port 2 or both ports,
+    // all asked for on B, each timed until both panels agree; the script
+    // takes the medians. No screenshots until the end: each holds up the
+    // readings for a moment.
+    bool latency(int repetitions) {
+        latency_ = true;
+        if (!start()) return false;
+        for (int round = 0; round < repetitions; ++round) {
+            const bool moved = clickedMove("claim-on-b", 'B', claimButton(rowOf(2)), "AB") &&
+                               clickedMove("release-on-b", 'B', releaseButton(rowOf(2)), "AA") && focus('B') &&
+                               doubleTap("double-tap-claims-on-b", "BB") && doubleTap("double-tap-releases-on-b", "AA");
+            if (!moved) return false;
+        }
+        // The times' granularity: a reading every 100 ms or so, and one that
+        // a busy window thread holds up (as it holds up its painting) later.
+        std::sort(spansMs_.begin(), spansMs_.end());
+        std::printf("each move was done within the last %lu ms of its time (median; at most %lu ms)\n",
+                    spansMs_[spansMs_.size() / 2], spansMs_.back());
+        checkDoubleTaps(2 * repetitions);
+        screenshot("latency-end");
+        return true;
+    }
 
     // Each program as its user ends it: the tray menu's Exit posts WM_CLOSE.
     void closeBoth() {
@@ -380,13 +414,20 @@ private:
         SwitchState state;
         Panel a;
         Panel b;
-        std::string problem;  // empty when both panels show the switch as it is
+        std::string problem;   // empty when both panels show the switch as it is
+        DWORD readAt[3] = {};  // when the switch's state, A's panel and B's were read
     };
 
     bool snap(Snapshot& now) {
-        if (!readState(now.state)) {
+        const bool stateRead = readState(now.state);
+        now.readAt[0] = GetTickCount();
+        const bool aRead = stateRead && readPanel('A', now.a);
+        now.readAt[1] = GetTickCount();
+        const bool bRead = aRead && (!bRunning_ || readPanel('B', now.b));
+        now.readAt[2] = GetTickCount();
+        if (!stateRead) {
             now.problem = "switchsim did not answer";
-        } else if (!readPanel('A', now.a) || (bRunning_ && !readPanel('B', now.b))) {
+        } else if (!bRead) {
             now.problem = "a panel could not be read";
         } else {
             now.problem = mismatch('A', now.a, now.state);
@@ -400,16 +441,46 @@ private:
                     describe(now.b).c_str(), now.state.json.c_str());
     }
 
-    // Waits until both panels show the switch as it is and `also` holds.
+    // One part of the readings (the switch's state, a panel) while a wait
+    // goes on: what it showed last, and when the last reading of it that
+    // showed something else ended, if one did. What it shows now came about
+    // after that.
+    struct Settling {
+        bool seen = false;
+        std::string shown;
+        DWORD readAt = 0;
+        std::optional<DWORD> changedAfter;
+
+        void read(std::string now, DWORD at) {
+            if (seen && now != shown) changedAfter = readAt;
+            seen = true;
+            shown = std::move(now);
+            readAt = at;
+        }
+    };
+
+    // Waits until both panels show the switch as it is and `also` holds. The
+    // wait ends with the reading that shows it: no pause after that one.
+    // That came about after lastChangedAfter_, when a part last read
+    // otherwise, or before the wait if none did; a reading takes its time,
+    // longer when a busy window thread holds it up.
     bool agree(const char* what, DWORD limitMs, const std::function<bool(const Snapshot&)>& also = nullptr) {
         Snapshot now;
+        Settling parts[3];
         const bool agreed = waitFor(
             [&] {
                 if (snap(now) && also && !also(now)) now.problem = "the ports are not where they should be yet";
-                Sleep(kPollMs);
-                return now.problem.empty();
+                parts[0].read(now.state.json, now.readAt[0]);
+                parts[1].read(describe(now.a), now.readAt[1]);
+                parts[2].read(describe(now.b), now.readAt[2]);
+                if (now.problem.empty()) return true;
+                Sleep(latency_ ? kLatencyPauseMs : kPollMs);
+                return false;
             },
             limitMs);
+        lastChangedAfter_.reset();
+        for (const Settling& part : parts)
+            if (part.changedAfter) lastChangedAfter_ = std::max(lastChangedAfter_.value_or(0), *part.changedAfter);
         if (!CHECK(agreed)) {
             std::printf("  %s\n", what);
             report(now);
@@ -451,8 +522,51 @@ private:
     // `also` expects.
     bool timedMove(const char* what, DWORD start, const std::function<bool(const Snapshot&)>& also) {
         if (!agree(what, kMoveMs, also)) return false;
-        std::printf("%s: both panels agreed %lu ms after it began\n", what, GetTickCount() - start);
+        const DWORD ended = GetTickCount();
+        const DWORD tookMs = ended - start;
+        if (latency_) {
+            std::printf("latency %s %lu\n", what, tookMs);
+            spansMs_.push_back(ended - lastChangedAfter_.value_or(start));
+        } else {
+            std::printf("%s: both panels agreed %lu ms after it began\n", what, tookMs);
+        }
         return true;
+    }
+
+    // A real click on an arrow of `host`, timed from just before it until
+    // the ports' owners, in the order of the panel's rows, are `expected`.
+    bool clickedMove(const char* what, char host, int button, const char* expected) {
+        const DWORD clicked = GetTickCount();
+        return click(host, button) && timedMove(what, clicked, owners(expected));
+    }
+
+    // A click on the software version field gives `host`'s window the
+    // keyboard focus, and with it the lock keys typed.
+    bool focus(char host) {
+        const std::string point = command(host, "where " + std::to_string(kSoftwareField));
+        if (!CHECK(point.compare(0, 3, "ok ") == 0)) return false;
+        xdotool("mousemove " + point.substr(3) + " click 1");
+        if (CHECK(waitFor([&] { return command(host, "foreground") == "ok 1"; }, kReactMs))) return true;
+        std::printf("  %c's window did not take the focus from a click\n", host);
+        return false;
+    }
+
+    // A real double tap of NumLock, typed into the window that has the focus,
+    // until the ports' owners are `expected`.
+    bool doubleTap(const char* what, const char* expected) {
+        CHECK(xdotool("key --delay 300 Num_Lock Num_Lock"));
+        // Timed from the second press, which xdotool has typed once it has
+        // returned: the 300 ms between the presses are the user's, not the
+        // program's.
+        return timedMove(what, GetTickCount(), owners(expected));
+    }
+
+    // Only B's keyboard hook heard the double taps.
+    void checkDoubleTaps(int onB) {
+        const std::string heardA = command('A', "hotkeys");
+        const std::string heardB = command('B', "hotkeys");
+        if (!CHECK(heardA == "ok 0" && heardB == "ok " + std::to_string(onB)))
+            std::printf("  double taps heard: A %s, B %s\n", heardA.c_str(), heardB.c_str());
     }
 
     // -- the steps --
@@ -480,24 +594,19 @@ private:
         bRunning_ = startProgram('B', 660);
         if (!bRunning_ || !agree("start: both computers show the switch", kStartMs, owners("AA"))) return false;
         std::printf("start: both panels agreed %lu ms after B started\n", GetTickCount() - started);
-        screenshot("01-start");
         return true;
     }
 
     // B claims port 2: A gives it up; A names the device from the registry,
     // having no view of it any more.
     bool claimOnB() {
-        const DWORD clicked = GetTickCount();
-        if (!click('B', claimButton(rowOf(2)))) return false;
-        if (!timedMove("claim of port 2 on B", clicked, owners("AB"))) return false;
+        if (!clickedMove("claim of port 2 on B", 'B', claimButton(rowOf(2)), "AB")) return false;
         screenshot("02-claim-on-b");
         return true;
     }
 
     bool releaseOnA() {
-        const DWORD clicked = GetTickCount();
-        if (!click('A', releaseButton(rowOf(3)))) return false;
-        if (!timedMove("release of port 3 on A", clicked, owners("BB"))) return false;
+        if (!clickedMove("release of port 3 on A", 'A', releaseButton(rowOf(3)), "BB")) return false;
         screenshot("03-release-on-a");
         return true;
     }
@@ -506,26 +615,10 @@ private:
     // focus: only B's keyboard hook hears it, and B, holding every port,
     // gives them all to A. Tapped twice more, it pulls them all back.
     bool doubleTapOnB() {
-        const std::string point = command('B', "where " + std::to_string(kSoftwareField));
-        if (!CHECK(point.compare(0, 3, "ok ") == 0)) return false;
-        xdotool("mousemove " + point.substr(3) + " click 1");
-        if (!CHECK(waitFor([&] { return command('B', "foreground") == "ok 1"; }, kReactMs))) {
-            std::printf("  B's window did not take the focus from a click\n");
-            return false;
-        }
-        const char* expected[] = {"AA", "BB"};
-        for (int tap = 0; tap < 2; ++tap) {
-            const DWORD typed = GetTickCount();
-            CHECK(xdotool("key --delay 300 Num_Lock Num_Lock"));
-            if (!agree("double tap of NumLock on B", kMoveMs, owners(expected[tap]))) return false;
-            std::printf("double tap %d on B: both panels agreed %lu ms after the keys\n", tap + 1,
-                        GetTickCount() - typed);
-            if (tap == 0) screenshot("04-double-tap-on-b");
-        }
-        const std::string heardA = command('A', "hotkeys");
-        const std::string heardB = command('B', "hotkeys");
-        if (!CHECK(heardA == "ok 0" && heardB == "ok 2"))
-            std::printf("  double taps heard: A %s, B %s\n", heardA.c_str(), heardB.c_str());
+        if (!focus('B') || !doubleTap("double tap 1 on B", "AA")) return false;
+        screenshot("04-double-tap-on-b");
+        if (!doubleTap("double tap 2 on B", "BB")) return false;
+        checkDoubleTaps(2);
         return true;
     }
 
@@ -533,9 +626,7 @@ private:
     // port stays on A, and A's user sees the busy notice.
     bool busyDeviceOnA() {
         // A holds port 2 again, by its own claim.
-        const DWORD clicked = GetTickCount();
-        if (!click('A', claimButton(rowOf(2)))) return false;
-        if (!timedMove("claim of port 2 on A", clicked, owners("BA"))) return false;
+        if (!clickedMove("claim of port 2 on A", 'A', claimButton(rowOf(2)), "BA")) return false;
         sim("busy 2 on");
         const DWORD claimed = GetTickCount();
         if (!click('B', claimButton(rowOf(2)))) return false;
@@ -567,7 +658,7 @@ private:
         // port 3's old device until its next status report.
         sim("plug 3 03f0 2b17 HP LaserJet");
         sim("printer A HP LaserJet 03f0 2b17");
-        DWORD queued = GetTickCount();
+        const DWORD queued = GetTickCount();
         sim("job A HP LaserJet 1");
         // The printer poll runs every 5 s.
         if (!timedMove("a job for A's printer on B's port pulls it back", queued, owners("AA"))) return false;
@@ -582,9 +673,7 @@ private:
         screenshot("06-printer-veto");
 
         sim("job A HP LaserJet 0");
-        queued = GetTickCount();
-        if (!click('B', claimButton(rowOf(3)))) return false;
-        return timedMove("claim of port 3 on B once the printer is idle", queued, owners("BA"));
+        return clickedMove("claim of port 3 on B once the printer is idle", 'B', claimButton(rowOf(3)), "BA");
     }
 
     // A loses its controller: its panel clears while B's stays; back again,
@@ -627,6 +716,11 @@ private:
 
     LocalComputer local_;
     bool bRunning_ = false;
+    bool latency_ = false;
+    std::optional<DWORD> lastChangedAfter_;
+    // In the latency mode, how long before its time's end each move came
+    // about at the most.
+    std::vector<DWORD> spansMs_;
 };
 
 // The agent on B: each line read is a command, each answered with one line.
@@ -643,17 +737,27 @@ int serve() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--agent") == 0) return serve();
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "--agent") return serve();
+    const int repetitions = mode == "--latency" && argc > 2 ? std::atoi(argv[2]) : 0;
+    if (mode == "--latency" && repetitions < 1) {
+        std::printf("usage: %s [--tour | --latency N]\n", argv[0]);
+        return 2;
+    }
     wine_check::start();
-    const bool tour = argc > 1 && std::strcmp(argv[1], "--tour") == 0;
     const DWORD started = GetTickCount();
     TwoComputers computers;
-    if (tour) {
+    const char* played = "scenario";
+    if (mode == "--tour") {
+        played = "tour";
         computers.tour();
+    } else if (repetitions > 0) {
+        played = "latency run";
+        computers.latency(repetitions);
     } else {
         computers.run();
     }
     computers.closeBoth();
-    std::printf("the %s took %lu s\n", tour ? "tour" : "scenario", (GetTickCount() - started + 500) / 1000);
+    std::printf("the %s took %lu s\n", played, (GetTickCount() - started + 500) / 1000);
     return wine_check::finish();
 }
