@@ -1,0 +1,30 @@
+// The DLLs pivora.exe imports beyond the floor's own.
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <setupapi.h>
+#include <winspool.h>
+
+// mingw's hidsdi.h declares the hid.dll functions without C linkage.
+extern "C" {
+#include <hidsdi.h>
+}
+
+#include "idle_floor.h"
+
+void touchImportedDlls() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key) == ERROR_SUCCESS) RegCloseKey(key);
+    GetStockObject(DEFAULT_GUI_FONT);
+    GUID hidClass{};
+    HidD_GetHidGuid(&hidClass);
+    const HDEVINFO devices = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    if (devices != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(devices);
+    ClosePrinter(nullptr);  // fails at once: no printer is opened
+}
