@@ -146,12 +146,16 @@ int main() {
         std::uint64_t minimum = 0;
         std::uint64_t lowest = UINT64_MAX;
         std::uint64_t highest = 0;
+        std::uint64_t lowestMinimum = UINT64_MAX;
+        std::uint64_t highestMinimum = 0;
         for (const Timed& entry : timed) {
             if (entry.move != &move) continue;
             measured += entry.measured;
             minimum += entry.minimum;
             lowest = std::min(lowest, entry.measured);
             highest = std::max(highest, entry.measured);
+            lowestMinimum = std::min(lowestMinimum, entry.minimum);
+            highestMinimum = std::max(highestMinimum, entry.minimum);
             if (!entry.agreed) {
                 std::printf("%s, B at %llu, phase %d: the panels did not show the new owners\n", move.name,
                             static_cast<unsigned long long>(startOfB(entry.offset)), entry.phase);
@@ -174,8 +178,9 @@ int main() {
                     move.action, kRuns, static_cast<unsigned long long>(measured / kRuns),
                     static_cast<unsigned long long>(lowest), static_cast<unsigned long long>(highest),
                     static_cast<unsigned long long>(minimum / kRuns), ratio);
-        // For the real-time medians of the same move.
-        std::printf("MINIMUM|%s|%llu|%s\n", move.name, static_cast<unsigned long long>(minimum / kRuns),
+        // For the real-time medians of the same move, whose ticks fall where they may.
+        std::printf("MINIMUM|%s|%llu|%llu|%llu|%s\n", move.name, static_cast<unsigned long long>(minimum / kRuns),
+                    static_cast<unsigned long long>(lowestMinimum), static_cast<unsigned long long>(highestMinimum),
                     move.action);
     }
 

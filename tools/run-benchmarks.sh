@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Every measurement of Pivora's speed and footprint, each beside its floor,
+# printed as one table (and kept in build/benchmarks.md):
+#   - a port's move in virtual time, both computers running Pivora on the
+#     simulated switch, against the least the protocol's own waits allow;
+#   - what one control tick costs natively (Google Benchmark), against the
+#     platform calls it makes, made alone;
+#   - pivora.exe idle under Wine for a minute, searching for a switch, and the
+#     simulated build ready on one, against a bare tray utility run the same
+#     way, and the size of the exe as shipped;
+#   - a port's move in real time, medians of the two-computer run under Wine.
+# Usage: tools/run-benchmarks.sh [idle seconds, default 60] [moves of each kind in real time, default 5]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+idle_seconds=${1:-60}
+real_runs=${2:-5}
+
+tools/install-deps.sh
+
+echo "== building"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j "$(nproc)" --target pivora_switch_latency pivora_tick_cost switchsim >/dev/null
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-windows -j "$(nproc)" >/dev/null
+tools/prepare-wine-prefix.sh
+
+outputs=$(mktemp -d)
+trap 'rm -rf "$outputs"' EXIT
+
+echo "== switch latency in virtual time"
+build/bench/pivora_switch_latency | tee "$outputs/latency"
+echo "== control tick cost"
+build/bench/pivora_tick_cost --benchmark_repetitions=5 | tee "$outputs/tick"
+echo "== idle footprint under Wine, $idle_seconds s each"
+tools/measure-idle-footprint.sh "$idle_seconds" | tee "$outputs/idle"
+echo "== switch latency in real time, $real_runs of each move"
+tools/run-two-computers.sh --latency "$real_runs" | tee "$outputs/real"
+
+# Real-time medians against the virtual-time minimum of the same move: the
+# clicks fall at random moments of the tick, as the minimum's mean assumes.
+real_rows() {
+  local move ms runs low high minimum least most action
+  while read -r move ms runs low high; do
+    IFS='|' read -r _ _ minimum least most action < <(grep "^MINIMUM|$move|" "$outputs/latency") || continue
+    printf 'ROW|%s (real time, median of %s)|%s ms (%s-%s)|%s ms (%s-%s, the protocol'"'"'s waits at any tick phase)|%s|\n' \
+      "$action" "$runs" "$ms" "$low" "$high" "$minimum" "$least" "$most" \
+      "$(awk -v a="$ms" -v b="$minimum" 'BEGIN { printf "%.2f", a / b }')"
+  done < <(sed -n 's/^median \([a-z-]*\) \([0-9]*\) of \([0-9]*\) (min \([0-9]*\), max \([0-9]*\)).*/\1 \2 \3 \4 \5/p' "$outputs/real")
+}
+
+machine() {
+  local cpu cores os wine
+  cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+  cores=$(nproc)
+  os=$(. /etc/os-release && echo "$PRETTY_NAME")
+  wine=$(wine --version 2>/dev/null || echo "no wine")
+  echo "$cores cores of $cpu, $os, $(g++ --version | head -n 1), $wine"
+}
+
+{
+  echo "Measured on $(date -u +%Y-%m-%d): $(machine)"
+  echo
+  echo "| Measure | Measured | Floor | Ratio | Note |"
+  echo "|---|---|---|---|---|"
+  cat "$outputs/latency" "$outputs/tick" "$outputs/idle" <(real_rows) |
+    awk -F'|' '$1 == "ROW" { printf "| %s | %s | %s | %s | %s |\n", $2, $3, $4, $5, $6 }'
+} >"$outputs/table"
+
+mkdir -p build
+cp "$outputs/table" build/benchmarks.md
+echo
+cat build/benchmarks.md
