@@ -1,12 +1,6 @@
 // The DLLs pivora.exe imports beyond the floor's own.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
 #include <setupapi.h>
 #include <winspool.h>

@@ -1,13 +1,8 @@
 // The DLLs pivora_simulated.exe imports beyond the floor's own.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
+#include "platform/win32/windows_api.h"
+
 #include <winsock2.h>
-#include <windows.h>
 
 #include "idle_floor.h"
 

@@ -7,13 +7,7 @@
 // beyond its floor is its own work. tools/measure-idle-footprint.sh runs it
 // beside the program.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
 #include <shellapi.h>
 
