@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -56,13 +57,21 @@ private:
         const auto found = images_.find(button);
         return found == images_.end() ? 0 : found->second;
     }
-    // The resource id the recording window names an image by.
+    // The resource id the recording window names an image by, loaded once.
     static int bitmapOf(ButtonImages::Style style, int port) {
-        test::RecordingWindow loader;
-        ButtonImages images(loader);
-        images.load();
-        return static_cast<int>(reinterpret_cast<std::uintptr_t>(images.image(style, port)) -
-                                test::RecordingWindow::kBitmapBase);
+        static const auto ids = [] {
+            test::RecordingWindow loader;
+            ButtonImages images(loader);
+            images.load();
+            std::array<std::array<int, ButtonImages::kPorts>, 3> found{};
+            for (const auto kind : {ButtonImages::Dim, ButtonImages::Lit, ButtonImages::Pending})
+                for (int index = 0; index < ButtonImages::kPorts; ++index)
+                    found.at(kind).at(static_cast<std::size_t>(index)) = static_cast<int>(
+                        reinterpret_cast<std::uintptr_t>(images.image(kind, index)) -
+                        test::RecordingWindow::kBitmapBase);
+            return found;
+        }();
+        return ids.at(style).at(static_cast<std::size_t>(port));
     }
 
     const test::MessageQueueWindow& window_;

@@ -173,20 +173,15 @@ Path moveMinimum(const MoveShape& move, std::uint64_t start, TickGrid a, TickGri
         b.busyUntil(path.now);
         path.nextTick(b, query + times.replyMs);
     }
-    std::uint64_t asked = path.now;
-    if (move.claim) {
-        // The status shows the ports on A: B claims them, and the controller
-        // asks A, which releases them at its next tick.
-        asked = path.send(false) + times.replyMs;
-    } else if (move.askFirst) {
-        // Everything is on B already: B releases it all, pausing as for a
-        // request, and its own next tick takes the request it placed.
-        path.wait(Wait::RequestPause, waits::kRequestPauseMs);
-        asked = path.now;
-    }
+    // A claim: the status shows the ports on A, B claims them and the
+    // controller relays the claim to A as a request. A release: B places the
+    // request in its own channel, a double tap that found everything on B
+    // after pausing again as for a request. The giver takes it at its next tick.
+    if (!move.claim && move.askFirst) path.wait(Wait::RequestPause, waits::kRequestPauseMs);
+    const std::uint64_t requested = move.claim ? path.send(false) : path.now;
     b.busyUntil(path.now);
-    Path giver = path.branch(move.claim ? asked - times.replyMs : asked);
-    giver.to(Wait::Switch, asked);
+    Path giver = path.branch(requested);
+    if (move.claim) giver.wait(Wait::Switch, times.replyMs);
     giver.nextTick(giverGrid, giver.now);
     const std::uint64_t switched = releaseFlow(giver, giverGrid);
     Path taker = giver.branch(switched);
