@@ -23,6 +23,9 @@ public:
 private:
     // The time of the last press that may start a double tap; 0 for none.
     std::uint32_t lastLockKeyTime = 0;
+    // The lock keys held down now, one bit each. A key held down repeats its
+    // key-down events without key-ups; only the first of them is a press.
+    std::uint32_t locksHeld = 0;
 };
 
 }  // namespace pivora

@@ -2,9 +2,9 @@
 // program's own sources) installed for a window whose thread sleeps for
 // seconds, as the main window's thread does in its handlers. Keys typed on
 // the desktop meanwhile must still arrive at once, and a double tap must
-// reach the window when it wakes. Run by tools/run-program-tests.sh, which
-// types the keys: the test asks with a line "@xdotool ..." and waits for the
-// script's "ok <status>".
+// reach the window when it wakes; a lock key held down until it repeats must
+// not. Run by tools/run-program-tests.sh, which types the keys: the test asks
+// with a line "@xdotool ..." and waits for the script's "ok <status>".
 
 #include <atomic>
 #include <cstdio>
@@ -250,6 +250,54 @@ void checkHookWhileAsleep(SleepingWindow& target, const TypingWindow& typing) {
     CHECK(target.hotkeys() == 1);
 }
 
+// One key event injected as the keyboard would deliver it.
+bool sendKey(WORD key, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = (key == VK_NUMLOCK ? KEYEVENTF_EXTENDEDKEY : 0) | (down ? 0 : KEYEVENTF_KEYUP);
+    return SendInput(1, &input, sizeof input) == 1;
+}
+
+// A lock key held down: typematic repeat sends key-down after key-down and
+// one key-up at the end, which the X server here never does for lock keys,
+// so the events are injected. However long the key is held it is one press:
+// no double tap, and a true double tap afterwards gives one.
+void checkHeldKey(SleepingWindow& target) {
+    pivora::Win32WindowApi windows(GetModuleHandleA(nullptr), nullptr, nullptr, pivora::lockKeyHook);
+    OsHandle hook = nullptr;
+    target.runHere([&] { hook = windows.installKeyboardHook(target.window()); });
+    if (!CHECK(hook != nullptr)) return;
+    const LONG before = target.hotkeys();
+
+    // Two seconds held: the keyboard's delay of 500 ms, then a repeat every 33 ms.
+    constexpr DWORD kRepeatDelayMs = 500;
+    constexpr DWORD kRepeatEveryMs = 33;
+    constexpr int kRepeats = 45;
+    bool sent = sendKey(VK_NUMLOCK, true);
+    Sleep(kRepeatDelayMs);
+    for (int repeat = 0; repeat < kRepeats; ++repeat) {
+        sent = sendKey(VK_NUMLOCK, true) && sent;
+        Sleep(kRepeatEveryMs);
+    }
+    sent = sendKey(VK_NUMLOCK, false) && sent;
+    CHECK(sent);
+    Sleep(kSettleMs);
+    std::printf("NumLock held with %d repeats: %ld double taps\n", kRepeats,
+                static_cast<long>(target.hotkeys() - before));
+    CHECK(target.hotkeys() == before);
+
+    // More than the double tap's second after the held press, a true double tap.
+    CHECK(sendKey(VK_NUMLOCK, true) && sendKey(VK_NUMLOCK, false));
+    Sleep(300);
+    CHECK(sendKey(VK_NUMLOCK, true) && sendKey(VK_NUMLOCK, false));
+    CHECK(waitFor([&] { return target.hotkeys() != before; }, kReactMs));
+    Sleep(kSettleMs);
+    CHECK(target.hotkeys() == before + 1);
+
+    target.runHere([&] { windows.removeKeyboardHook(hook); });
+}
+
 }  // namespace
 
 int main() {
@@ -260,6 +308,7 @@ int main() {
         CHECK(waitFor([&] { return typing.focused(); }, kReactMs));
         checkFailedInstall(target);
         checkHookWhileAsleep(target, typing);
+        checkHeldKey(target);
     }
     return wine_check::finish();
 }
