@@ -47,7 +47,11 @@ void SwitchDialog::connectStep() {
 void SwitchDialog::hubStep() {
     if (usbTopology.locateHub(kHubVendorId, kHubProductId, hubName.data()) != 1) return;
     std::uint32_t portCount = 0;
-    if (usbTopology.getHubPortCount(hubName.data(), &portCount) == 1) {
+    const bool portCountRead = usbTopology.getHubPortCount(hubName.data(), &portCount) == 1;
+    // Without a model there are no rows to show and no ports to release or
+    // toggle: try again on the next tick rather than go on blind.
+    if (!portCountRead && hubKind == UnknownHub) return;
+    if (portCountRead) {
         // The controller sits on one of the hub's first two ports only in
         // the two-port model, whose user ports are 2 and 3.
         hubKind = FourPort;

@@ -296,6 +296,22 @@ TEST_F(OneComputer, ControllerThatFailsToOpenIsTriedAgainEveryTick) {
     EXPECT_EQ(writeTimes().front(), 3004u);
 }
 
+TEST_F(Connection, HubWhosePortCountCannotBeReadIsAskedAgainBeforeGoingOn) {
+    sim::SimUsbTree::HubFaults& hub = computer.usb.hubFaults(sw.hubOn(Host::A));
+    hub.nodeInformationFails = true;
+    start();
+    windows.runUntil(3500);
+    EXPECT_EQ(dialog.hubReady, 0) << "no model, so not ready";
+    EXPECT_TRUE(written().empty());
+    hub.nodeInformationFails = false;
+    windows.runUntil(8000);
+    EXPECT_EQ(dialog.hubKind, TwoPort);
+    ASSERT_FALSE(written().empty());
+    EXPECT_EQ(written().front(), "InfoQuery");
+    EXPECT_EQ(writeTimes().front(), 4004u) << "the first tick after the count could be read";
+    EXPECT_FALSE(windows.timesOf("setControlText 1010 SanDisk Cruzer").empty()) << "the rows are shown";
+}
+
 TEST_F(Connection, ControllerGoneWithoutADeviceChangeIsLookedForAgain) {
     start();
     windows.runUntil(4000);
