@@ -80,7 +80,9 @@ void SwitchDialog::refreshPortRow(int port, std::uint8_t ownedPorts) {
         // and the printer poll finds it.
         if (slot.valid == 0 || slot.vendorId != vendorId || slot.productId != productId) {
             slot = PortIdSlot{vendorId, productId, 1};
-            storeAndVerifyPortId(static_cast<std::uint8_t>(1u << port), vendorId, productId);
+            // A store the controller did not keep is tried again by the next
+            // refresh; until then the other computer cannot name the device.
+            if (storeAndVerifyPortId(static_cast<std::uint8_t>(1u << port), vendorId, productId) != 1) slot.valid = 0;
         }
         if (hubKind == TwoPort) platform_.trace.line(TraceChannel::Text, "End i\r\n");
     } else {

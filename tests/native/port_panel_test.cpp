@@ -127,13 +127,16 @@ TEST_F(Panel, SlotFollowsTheDeviceOnItsPort) {
         << "once when the registry was first loaded, once now";
 }
 
-TEST_F(Panel, UploadThatFailsIsNotRepeated) {
+TEST_F(Panel, UploadThatFailsIsTriedAgainByTheNextRefresh) {
     sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer");
     sw.firmware.refuseStores(true);
     connect(Form::TwoPort);
-    EXPECT_EQ(dialog.portIds[2].valid, 1) << "kept whatever the store's outcome";
+    EXPECT_EQ(dialog.portIds[2].valid, 0) << "the controller did not keep it";
+    sw.firmware.refuseStores(false);
     refresh(0x0C);
-    EXPECT_TRUE(written(writtenSince).empty());
+    EXPECT_EQ(written(writtenSince), (std::vector<std::string>{"StorePortId 04 0781 5567", "ReadPortId 04"}));
+    EXPECT_EQ(dialog.portIds[2].valid, 1);
+    EXPECT_EQ(sw.firmware.portId(2).productId, 0x5567) << "the other computer can name it now";
 }
 
 TEST_F(Panel, PendingImageGoesOnTheClickedButton) {
