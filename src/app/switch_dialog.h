@@ -131,6 +131,9 @@ public:
     int replyWaitCount = 0;
     int idsLoaded = 0;
     std::array<PortIdSlot, 5> portIds{};
+    // A resume was handled since the last suspend: the second resume message
+    // of one wake changes nothing.
+    int wokenSinceSuspend = 0;
 
 private:
     void showMainWindow();

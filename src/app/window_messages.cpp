@@ -59,10 +59,15 @@ void SwitchDialog::onDeviceChange() {
 }
 
 void SwitchDialog::onPowerBroadcast(std::uintptr_t event) {
-    if (event == win::kPbtApmResumeSuspend) {
+    if (event == win::kPbtApmResumeSuspend || event == win::kPbtApmResumeAutomatic) {
+        // Every wake brings the automatic resume, and a wake the user caused
+        // the other one too: the first starts over, the second finds it done.
+        if (wokenSinceSuspend == 1) return;
+        wokenSinceSuspend = 1;
         // After a sleep anything may have moved.
         startOver();
     } else if (event == win::kPbtApmSuspend) {
+        wokenSinceSuspend = 0;
         signOffAndClose();
     }
 }

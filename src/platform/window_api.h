@@ -30,7 +30,8 @@ constexpr std::uint32_t kWmSwitchHotkey = 1125;  // posted by the keyboard hook
 constexpr std::uintptr_t kSizeMinimized = 1;
 constexpr std::uintptr_t kDbtDevNodesChanged = 7;
 constexpr std::uintptr_t kPbtApmSuspend = 4;
-constexpr std::uintptr_t kPbtApmResumeSuspend = 7;
+constexpr std::uintptr_t kPbtApmResumeSuspend = 7;    // a wake the user caused
+constexpr std::uintptr_t kPbtApmResumeAutomatic = 18;  // every wake, also one no user caused
 constexpr std::uintptr_t kHtCaption = 2;
 
 constexpr int kSwHide = 0;

@@ -86,6 +86,7 @@ TEST_P(PowerEvent, TouchesItsFieldsAndOnlyThose) {
 INSTANTIATE_TEST_SUITE_P(
     Events, PowerEvent,
     ::testing::Values(EventCase{"Resume", win::kWmPowerBroadcast, 7, resume, false},
+                      EventCase{"AutomaticResume", win::kWmPowerBroadcast, 18, resume, false},
                       EventCase{"Suspend", win::kWmPowerBroadcast, 4, closeChannel, true},
                       EventCase{"OtherPowerEvent", win::kWmPowerBroadcast, 10, nothing, false},
                       EventCase{"LogoffQuery", win::kWmQueryEndSession, 0, closeChannel, true},
@@ -109,6 +110,37 @@ TEST_F(Session, CancelledLogoffIsNotLeftDeaf) {
     EXPECT_EQ(sent[0], "SignOff");
     EXPECT_EQ(sent[1], "InfoQuery") << "the next tick connects again";
     EXPECT_TRUE(dialog.channel.isOpen());
+}
+
+// A wake no user caused brings only the automatic resume; one the user
+// caused brings it and then the other.
+TEST_F(Session, WakeReconnectsOnceWhateverResumesItBrings) {
+    start();
+    windows.runUntil(9000);
+    windows.postMessage(mainWindow(), win::kWmPowerBroadcast, win::kPbtApmSuspend, 0);
+    windows.postMessage(mainWindow(), win::kWmPowerBroadcast, win::kPbtApmResumeAutomatic, 0);
+    std::uint64_t since = now();
+    windows.runUntil(now() + 6000);  // reconnected, the registry loaded and the panel's IDs stored
+    std::vector<std::string> sent = written(since);
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0], "SignOff");
+    EXPECT_EQ(sent[1], "InfoQuery") << "the channel closed at suspend is opened again";
+    EXPECT_TRUE(dialog.channel.isOpen());
+
+    since = now();
+    windows.postMessage(mainWindow(), win::kWmPowerBroadcast, win::kPbtApmResumeSuspend, 0);
+    windows.runUntil(now() + 3000);
+    EXPECT_TRUE(written(since).empty()) << "the same wake: nothing further";
+    EXPECT_EQ(dialog.hubReady, 1);
+
+    // The next sleep's wake starts over again.
+    windows.postMessage(mainWindow(), win::kWmPowerBroadcast, win::kPbtApmSuspend, 0);
+    windows.postMessage(mainWindow(), win::kWmPowerBroadcast, win::kPbtApmResumeSuspend, 0);
+    since = now();
+    windows.runUntil(now() + 3000);
+    sent = written(since);
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[1], "InfoQuery");
 }
 
 TEST_F(Session, ResumeReloadsTheRegistryFromEmptySlots) {

@@ -17,6 +17,7 @@ static_assert(win::kWmEndSession == WM_ENDSESSION);
 static_assert(win::kWmPowerBroadcast == WM_POWERBROADCAST);
 static_assert(win::kPbtApmSuspend == PBT_APMSUSPEND);
 static_assert(win::kPbtApmResumeSuspend == PBT_APMRESUMESUSPEND);
+static_assert(win::kPbtApmResumeAutomatic == PBT_APMRESUMEAUTOMATIC);
 static_assert(win::kWmNcLButtonDown == WM_NCLBUTTONDOWN);
 static_assert(win::kWmKeyDown == WM_KEYDOWN);
 static_assert(win::kWmKeyUp == WM_KEYUP);
