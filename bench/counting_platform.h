@@ -127,15 +127,15 @@ public:
             });
         return inner_.getInterfaceDetail(set, record, detail, detailSize, requiredSize, device);
     }
-    int getDeviceDescription(OsHandle set, const DeviceInfoRecord* record, std::uint8_t* buffer,
-                             std::uint32_t size) override {
-        if (CallTape* tape = recorder_.record(Seam::Interfaces, "getDeviceDescription"))
-            tape->add([set, element = TapedRecord(record), taped = TapedBuffer(buffer, size), size](
+    int getDeviceRegistryProperty(OsHandle set, const DeviceInfoRecord* record, std::uint32_t property,
+                                  std::uint8_t* buffer, std::uint32_t size) override {
+        if (CallTape* tape = recorder_.record(Seam::Interfaces, "getDeviceRegistryProperty"))
+            tape->add([set, element = TapedRecord(record), property, taped = TapedBuffer(buffer, size), size](
                           ReplaySeams& seams) mutable {
-                seams.platform.interfaces.getDeviceDescription(seams.handles(set), element.fresh(), taped.fresh(),
-                                                               size);
+                seams.platform.interfaces.getDeviceRegistryProperty(seams.handles(set), element.fresh(), property,
+                                                                    taped.fresh(), size);
             });
-        return inner_.getDeviceDescription(set, record, buffer, size);
+        return inner_.getDeviceRegistryProperty(set, record, property, buffer, size);
     }
     int destroyDeviceInfoList(OsHandle set) override {
         if (CallTape* tape = recorder_.record(Seam::Interfaces, "destroyDeviceInfoList"))

@@ -23,7 +23,10 @@ public:
                            DeviceInfoRecord*) override {
         return 0;
     }
-    int getDeviceDescription(OsHandle, const DeviceInfoRecord*, std::uint8_t*, std::uint32_t) override { return 0; }
+    int getDeviceRegistryProperty(OsHandle, const DeviceInfoRecord*, std::uint32_t, std::uint8_t*,
+                                  std::uint32_t) override {
+        return 0;
+    }
     int destroyDeviceInfoList(OsHandle) override { return 0; }
 };
 

@@ -61,10 +61,12 @@ void SwitchDialog::removePortDevices(int port, std::uint8_t& donePorts) {
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint32_t isHub = 0;
-    // Nothing there, or nothing this computer can name: the port goes as it is.
+    // Nothing there, or nothing this computer can tell apart: the port goes as it is.
     if (usbTopology.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) != 1) return;
+    // The device on this port of the switch, by its place: a twin with the
+    // same ID plugged straight into this computer is left alone.
     std::uint32_t devInst = 0;
-    if (usbTopology.findPresentDevice(vendorId, productId, &devInst, nullptr) != 1) return;
+    if (usbTopology.findDeviceOnHubPort(hubName.data(), port, vendorId, productId, &devInst) != 1) return;
 
     char line[48];
     (void)std::snprintf(line, sizeof line, "SafeRemove USB ID=%.4X %.4X\r\n", vendorId, productId);

@@ -46,11 +46,13 @@ int LinkDeviceInterfaceApi::getInterfaceDetail(OsHandle set, const DeviceInterfa
     return result;
 }
 
-int LinkDeviceInterfaceApi::getDeviceDescription(OsHandle set, const DeviceInfoRecord* record, std::uint8_t* buffer,
-                                                 std::uint32_t size) {
-    FrameWriter request(MessageType::GetDeviceDescription);
+int LinkDeviceInterfaceApi::getDeviceRegistryProperty(OsHandle set, const DeviceInfoRecord* record,
+                                                      std::uint32_t property, std::uint8_t* buffer,
+                                                      std::uint32_t size) {
+    FrameWriter request(MessageType::GetDeviceRegistryProperty);
     request.u64(numberOf(set));
     request.buffer(record, sizeof(DeviceInfoRecord));
+    request.u32(property);
     request.buffer(buffer, size);
     return link_.callForBuffer(request, buffer, size);
 }

@@ -16,8 +16,8 @@ public:
                       DeviceInterfaceRecord* record) override;
     int getInterfaceDetail(OsHandle set, const DeviceInterfaceRecord* record, std::uint8_t* detail,
                            std::uint32_t detailSize, std::uint32_t* requiredSize, DeviceInfoRecord* device) override;
-    int getDeviceDescription(OsHandle set, const DeviceInfoRecord* record, std::uint8_t* buffer,
-                             std::uint32_t size) override;
+    int getDeviceRegistryProperty(OsHandle set, const DeviceInfoRecord* record, std::uint32_t property,
+                                  std::uint8_t* buffer, std::uint32_t size) override;
     int destroyDeviceInfoList(OsHandle set) override;
 
 private:

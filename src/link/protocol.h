@@ -15,7 +15,7 @@ namespace pivora::link {
 // at any moment between frames. A frame the server cannot take whole gets an
 // Error frame, and the connection is closed without anything of it done.
 
-constexpr std::uint8_t kProtocolVersion = 1;
+constexpr std::uint8_t kProtocolVersion = 2;
 
 // Bounds of every length on the wire; a frame that breaks one is malformed.
 constexpr std::size_t kLengthPrefixBytes = 4;
@@ -43,7 +43,7 @@ enum class MessageType : std::uint8_t {
     EnumInterface = 0x11,          // u64 set, u8 class, u32 index, buffer record -> i32, buffer record
     GetInterfaceDetail = 0x12,     // u64 set, buffer record, buffer detail, u8 wants size, buffer device
                                    // -> i32, u32 size, buffer detail, buffer device
-    GetDeviceDescription = 0x13,   // u64 set, buffer device, buffer text -> i32, buffer text
+    GetDeviceRegistryProperty = 0x13,  // u64 set, buffer device, u32 property, buffer text -> i32, buffer text
     DestroyDeviceInfoList = 0x14,  // u64 set -> i32
 
     // HidDeviceApi; every response ends with the call's u32 last error, and

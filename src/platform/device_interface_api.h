@@ -13,6 +13,10 @@ enum class DeviceInterfaceClass {
     UsbDevice,          // GUID_DEVINTERFACE_USB_DEVICE
 };
 
+// SetupDiGetDeviceRegistryPropertyA properties.
+constexpr std::uint32_t kSpdrpDeviceDesc = 0x00;  // the device's description
+constexpr std::uint32_t kSpdrpDriver = 0x09;      // its driver key: the name of its software key
+
 // SetupDiGetClassDevsA flags.
 constexpr std::uint32_t kDigcfPresent = 0x02;
 constexpr std::uint32_t kDigcfDeviceInterface = 0x10;
@@ -67,10 +71,11 @@ public:
                                    std::uint32_t detailSize, std::uint32_t* requiredSize,
                                    DeviceInfoRecord* device) = 0;
 
-    // SetupDiGetDeviceRegistryPropertyA(set, record, SPDRP_DEVICEDESC, no type,
-    // buffer, size, no required size). The text is not guaranteed terminated.
-    virtual int getDeviceDescription(OsHandle set, const DeviceInfoRecord* record, std::uint8_t* buffer,
-                                     std::uint32_t size) = 0;
+    // SetupDiGetDeviceRegistryPropertyA(set, record, property, no type, buffer,
+    // size, no required size) for a text property. It fails when the text
+    // does not fit; the text is not guaranteed terminated.
+    virtual int getDeviceRegistryProperty(OsHandle set, const DeviceInfoRecord* record, std::uint32_t property,
+                                          std::uint8_t* buffer, std::uint32_t size) = 0;
 
     // SetupDiDestroyDeviceInfoList.
     virtual int destroyDeviceInfoList(OsHandle set) = 0;

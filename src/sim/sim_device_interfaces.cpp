@@ -69,17 +69,21 @@ int SimDeviceInterfaces::getInterfaceDetail(OsHandle set, const DeviceInterfaceR
     return 1;
 }
 
-int SimDeviceInterfaces::getDeviceDescription(OsHandle set, const DeviceInfoRecord* record, std::uint8_t* buffer,
-                                              std::uint32_t size) {
+int SimDeviceInterfaces::getDeviceRegistryProperty(OsHandle set, const DeviceInfoRecord* record,
+                                                   std::uint32_t property, std::uint8_t* buffer, std::uint32_t size) {
     const Set* found = find(set);
     if (found == nullptr || record == nullptr || buffer == nullptr || record->reserved >= found->devices.size())
         return 0;
-    // The device's description is its first interface's.
+    // The device's properties are its first interface's.
     const InterfaceEntry* entry = &found->members[found->devices[record->reserved]];
+    const std::string* text = nullptr;
+    if (property == kSpdrpDeviceDesc) text = &entry->description;
+    if (property == kSpdrpDriver && !entry->driverKey.empty()) text = &entry->driverKey;
+    if (text == nullptr) return 0;  // a property the device does not have
     // Like Windows, a text too long for the buffer fails; what was copied is
     // left in it unterminated.
-    const std::size_t withTerminator = entry->description.size() + 1;
-    std::memcpy(buffer, entry->description.c_str(), std::min<std::size_t>(withTerminator, size));
+    const std::size_t withTerminator = text->size() + 1;
+    std::memcpy(buffer, text->c_str(), std::min<std::size_t>(withTerminator, size));
     return withTerminator <= size ? 1 : 0;
 }
 

@@ -15,6 +15,7 @@ namespace {
 constexpr const char* kHubGuid = "{f18a0e88-c30c-11d0-8815-00a0c906bed8}";
 constexpr const char* kUsbDeviceGuid = "{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 constexpr const char* kHostControllerGuid = "{3abf6f2d-71c4-462a-8a92-1e6861e6af27}";
+constexpr const char* kUsbClassGuid = "{36fc9e60-c465-11cf-8056-444553540000}";
 constexpr const char* kOpenPrefix = "\\\\.\\";
 constexpr std::size_t kOpenPrefixLength = 4;
 
@@ -103,6 +104,16 @@ SimUsbTree::Port& SimUsbTree::freePort(int hub, int connection) {
     Port& port = parent.ports[static_cast<std::size_t>(connection - 1)];
     if (port.node >= 0 && node(port.node).plugged) throw std::invalid_argument("the port is taken");
     return port;
+}
+
+int SimUsbTree::freeConnection(int hub) const {
+    const Node& parent = node(hub);
+    if (!isHub(parent.kind) || parent.kind == Kind::SwitchHubView) return -1;
+    for (std::size_t index = 0; index < parent.ports.size(); ++index) {
+        const int attached = parent.ports[index].node;
+        if (attached < 0 || !node(attached).plugged) return static_cast<int>(index) + 1;
+    }
+    return -1;
 }
 
 int SimUsbTree::addHub(int parentHub, int connection, std::uint16_t vendorId, std::uint16_t productId, int portCount,
@@ -213,6 +224,10 @@ std::string SimUsbTree::path(int device) {
 
 std::uint32_t SimUsbTree::devInst(int id) const { return node(id).devInst; }
 
+std::string SimUsbTree::driverKey(int id) const {
+    return std::string(kUsbClassGuid) + formatted("\\%04u", node(id).devInst);
+}
+
 bool SimUsbTree::present(int id) {
     const Node& shown = node(id);
     if (shown.kind == Kind::RootHub) return true;
@@ -319,6 +334,7 @@ std::vector<InterfaceEntry> SimUsbTree::deviceEntries(bool presentOnly) {
         InterfaceEntry entry;
         entry.path = path(id);
         entry.devInst = listed.devInst;
+        entry.driverKey = driverKey(id);
         if (listed.kind == Kind::SwitchDevice) {
             const SwitchHub::Device& device = node(listed.parent).switchHub->device(listed.switchDevice);
             entry.description = device.description;
@@ -409,6 +425,8 @@ int SimUsbTree::ioControl(OsHandle device, std::uint32_t code, std::uint8_t* in,
             return connectionInformation(handle.hub, in, inSize, out, outSize);
         case hub::kIoctlGetNodeConnectionName:
             return connectionName(handle.hub, in, inSize, out, outSize);
+        case hub::kIoctlGetNodeConnectionDriverKeyName:
+            return connectionDriverKeyName(handle.hub, in, inSize, out, outSize);
         default:
             return 0;
     }
@@ -451,12 +469,13 @@ int SimUsbTree::connectionInformation(int hubNode, const std::uint8_t* in, std::
         const Node& device = node(attached);
         std::uint16_t vendorId = device.vendorId;
         std::uint16_t productId = device.productId;
+        bool deviceIsHub = isHub(device.kind);
         if (device.kind == Kind::SwitchDevice) {
             const SwitchHub::Device& onSwitch = node(device.parent).switchHub->device(device.switchDevice);
             vendorId = onSwitch.vendorId;
             productId = onSwitch.productId;
+            deviceIsHub = onSwitch.isHub;
         }
-        const bool deviceIsHub = isHub(device.kind);
         out[4] = 18;  // bLength of the device descriptor
         out[5] = 1;   // bDescriptorType: device
         writeLe16(out + 6, 0x0200);
@@ -489,6 +508,23 @@ int SimUsbTree::connectionName(int hubNode, const std::uint8_t* in, std::uint32_
     writeLe32(out + hub::kConnectionNameIndex, connection);
     fillNameRecord(name, hub::kConnectionNameText, hub::kConnectionNameActualLength, faults.connectionNameLength, out,
                    outSize);
+    return 1;
+}
+
+int SimUsbTree::connectionDriverKeyName(int hubNode, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out,
+                                        std::uint32_t outSize) {
+    if (in == nullptr || inSize < 4 || out == nullptr || outSize < kConnectionNameMinimum) return 0;
+    const std::uint32_t connection = readLe32(in + hub::kConnectionNameIndex);
+    const Node& parent = node(hubNode);
+    if (connection < 1 || connection > parent.ports.size()) return 0;
+    if (nameCallFails(parent.ports[connection - 1].faults.driverKeyName, outSize, hub::kConnectionNameProbeSize))
+        return 0;
+    // An empty port has no device, so no software key: the driver fails the call.
+    const int attached = attachedAt(hubNode, static_cast<int>(connection));
+    if (attached < 0) return 0;
+    writeLe32(out + hub::kConnectionNameIndex, connection);
+    fillNameRecord(widen(driverKey(attached)), hub::kConnectionNameText, hub::kConnectionNameActualLength, std::nullopt,
+                   out, outSize);
     return 1;
 }
 

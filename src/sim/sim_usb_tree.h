@@ -51,6 +51,7 @@ public:
         std::optional<std::uint32_t> status;  // reported instead of the true ConnectionStatus
         NameFault connectionName = NameFault::None;
         std::optional<std::uint32_t> connectionNameLength;  // the ActualLength reported instead of the true one
+        NameFault driverKeyName = NameFault::None;
     };
 
     enum class RemovalKind { Eject, QueryAndRemove };
@@ -85,6 +86,8 @@ public:
                   std::string description = {});
     // A device this computer has seen before but that is not plugged in now.
     int addKnownDevice(std::uint16_t vendorId, std::uint16_t productId, std::string description = {});
+    // The first connection of the hub with nothing plugged into it, or -1.
+    int freeConnection(int hub) const;
     // This computer's view of the switch's hub, on a port of its tree. Returns
     // the hub's node; faults are given to it like to any hub.
     int placeSwitchHub(int parentHub, int connection, SwitchHub& switchHub, std::u16string name = {});
@@ -97,6 +100,9 @@ public:
     // Nodes.
     std::string hubName(int hub) const;  // as the ANSI conversion gives it
     std::string path(int device);        // its USB device interface path
+    // The name of its software key: the hub's driver key name for its port
+    // and the SPDRP_DRIVER of its device element alike.
+    std::string driverKey(int node) const;
     std::uint32_t devInst(int node) const;
     bool present(int node);
     void setPath(int device, std::string path);
@@ -227,6 +233,8 @@ private:
     int connectionInformation(int hub, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out,
                               std::uint32_t outSize);
     int connectionName(int hub, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize);
+    int connectionDriverKeyName(int hub, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out,
+                                std::uint32_t outSize);
     std::uint32_t remove(RemovalKind kind, std::uint32_t devInst, std::uint32_t* vetoType, char* vetoName,
                          std::uint32_t nameLength, std::uint32_t flags);
 

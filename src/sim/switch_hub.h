@@ -50,6 +50,7 @@ public:
         std::string path;  // its USB device interface path
         bool detailFails = false;
         std::optional<RemovalRefusal> refusal;
+        bool isHub = false;  // a hub of the user's, with nothing behind it
         // Whether each computer lists it among its non-present devices while
         // it sits on the other host (it has been there before).
         std::array<bool, 2> known{true, true};

@@ -1,3 +1,4 @@
+#include <array>
 #include <cstring>
 
 #include "platform/interface_path.h"
@@ -11,6 +12,14 @@ constexpr std::size_t kLastMarkerStart = 25;
 constexpr std::size_t kMarkerLength = 4;
 // Far longer than any device path; a longer one is passed over unread.
 constexpr std::size_t kMaxDevicePath = 1024;
+
+// Software key names as Windows compares them: without regard to case.
+bool sameKeyName(const char* a, const char* b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (; *a != '\0' && *b != '\0'; ++a, ++b)
+        if (lower(*a) != lower(*b)) return false;
+    return *a == *b;
+}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -52,8 +61,15 @@ int UsbTopology::parseUsbIdFromPath(const char* path, std::uint16_t* vendorIdOut
     return markers == 2 ? 1 : 0;
 }
 
+bool UsbTopology::hasDriverKey(OsHandle set, const DeviceInfoRecord& device, const char* driverKey) {
+    // Read aside with room for a terminator the property may lack.
+    std::array<std::uint8_t, kNameSize + 1> key{};
+    if (!interfaces_.getDeviceRegistryProperty(set, &device, kSpdrpDriver, key.data(), kNameSize)) return false;
+    return sameKeyName(reinterpret_cast<const char*>(key.data()), driverKey);
+}
+
 int UsbTopology::findDevice(std::uint32_t flags, std::uint16_t vendorId, std::uint16_t productId,
-                            std::uint32_t* devInstOut, char* descriptionOut) {
+                            std::uint32_t* devInstOut, char* descriptionOut, const char* driverKey) {
     ScopedInterfaceSet set = openInterfaceSet(interfaces_, DeviceInterfaceClass::UsbDevice, flags);
     if (!set) return 0;
     for (std::uint32_t index = 0;; ++index) {
@@ -73,6 +89,7 @@ int UsbTopology::findDevice(std::uint32_t flags, std::uint16_t vendorId, std::ui
         if (!parseUsbIdFromPath(path.text(), &foundVendorId, &foundProductId) || foundVendorId != vendorId ||
             foundProductId != productId)
             continue;
+        if (driverKey != nullptr && !hasDriverKey(set.get(), device, driverKey)) continue;
 
         if (devInstOut != nullptr) *devInstOut = device.devInst;
         if (descriptionOut != nullptr) {
@@ -80,7 +97,8 @@ int UsbTopology::findDevice(std::uint32_t flags, std::uint16_t vendorId, std::ui
             // caller's text as it was, and one stored without its terminator
             // still ends within the buffer.
             std::uint8_t description[kDescriptionSize] = {};
-            if (interfaces_.getDeviceDescription(set.get(), &device, description, kDescriptionSize)) {
+            if (interfaces_.getDeviceRegistryProperty(set.get(), &device, kSpdrpDeviceDesc, description,
+                                                      kDescriptionSize)) {
                 description[kDescriptionSize - 1] = 0;
                 std::memcpy(descriptionOut, description, kDescriptionSize);
             }
@@ -93,6 +111,15 @@ int UsbTopology::findPresentDevice(std::uint16_t vendorId, std::uint16_t product
                                    char* descriptionOut) {
     if (devInstOut != nullptr) *devInstOut = 0;
     return findDevice(kDigcfPresent | kDigcfDeviceInterface, vendorId, productId, devInstOut, descriptionOut);
+}
+
+int UsbTopology::findDeviceOnHubPort(const char* hubName, int portIndex, std::uint16_t vendorId,
+                                     std::uint16_t productId, std::uint32_t* devInstOut) {
+    *devInstOut = 0;
+    std::array<char, kNameSize> driverKey{};
+    if (readPortDriverKey(hubName, portIndex, driverKey.data()) != 1) return 0;
+    return findDevice(kDigcfPresent | kDigcfDeviceInterface, vendorId, productId, devInstOut, nullptr,
+                      driverKey.data());
 }
 
 int UsbTopology::findKnownDevice(std::uint16_t vendorId, std::uint16_t productId, char* descriptionOut) {

@@ -52,4 +52,17 @@ int UsbTopology::getDownstreamHubName(const char* hubName, int portIndex, char* 
     return 1;
 }
 
+int UsbTopology::readPortDriverKey(const char* hubName, int portIndex, char* keyOut) {
+    keyOut[0] = '\0';
+    if (portIndex < 0 || portIndex > kMaxPortIndex) return 0;
+    ScopedHub hubHandle = openHub(hubName);
+    if (!hubHandle) return 0;
+    const auto connectionIndex = static_cast<std::uint32_t>(portIndex) + 1;
+    return readNameRecord(hubHandle.get(), hub::kIoctlGetNodeConnectionDriverKeyName, hub::kConnectionNameProbeSize,
+                          hub::kConnectionNameActualLength, hub::kConnectionNameText, &connectionIndex, keyOut) == 1 &&
+                   keyOut[0] != '\0'
+               ? 1
+               : 0;
+}
+
 }  // namespace pivora

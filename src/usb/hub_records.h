@@ -14,6 +14,7 @@ constexpr std::uint32_t kIoctlGetRootHubName = 0x220408;           // on a host 
 constexpr std::uint32_t kIoctlGetNodeInformation = 0x220408;       // on a hub: the same code
 constexpr std::uint32_t kIoctlGetNodeConnectionInformation = 0x22040C;
 constexpr std::uint32_t kIoctlGetNodeConnectionName = 0x220414;
+constexpr std::uint32_t kIoctlGetNodeConnectionDriverKeyName = 0x220420;
 
 // USB_ROOT_HUB_NAME: ActualLength (size of the whole record), then the UTF-16 name.
 constexpr std::uint32_t kRootHubNameProbeSize = 6;
@@ -38,6 +39,9 @@ constexpr std::uint32_t kConnectionNameProbeSize = 10;
 constexpr std::uint32_t kConnectionNameIndex = 0;
 constexpr std::uint32_t kConnectionNameActualLength = 4;
 constexpr std::uint32_t kConnectionNameText = 8;
+// USB_NODE_CONNECTION_DRIVERKEY_NAME has the same layout: ConnectionIndex,
+// ActualLength, then the UTF-16 name of the software key of the device on
+// that port, which SetupAPI gives as the device's SPDRP_DRIVER.
 
 // No device name comes near this; a driver claiming more is not believed.
 constexpr std::uint32_t kMaxNameRecordSize = 64 * 1024;

@@ -40,11 +40,20 @@ public:
     int queryHubPort(const char* hubName, int portIndex, std::uint16_t* vendorIdOut, std::uint16_t* productIdOut,
                      std::uint32_t* isHubOut);
     int getDownstreamHubName(const char* hubName, int portIndex, char* nameOut);
+    // The name of the software key of the device on the port, as the hub's
+    // driver gives it; 1 when one was read.
+    int readPortDriverKey(const char* hubName, int portIndex, char* keyOut);
 
     // Device lookup.
     int findPresentDevice(std::uint16_t vendorId, std::uint16_t productId, std::uint32_t* devInstOut,
                           char* descriptionOut);
     int findKnownDevice(std::uint16_t vendorId, std::uint16_t productId, char* descriptionOut);
+    // The present device with that ID on port `portIndex` of the hub, found
+    // by its place (the port's driver key matched to each device's): another
+    // device with the same ID elsewhere on this computer is never taken for
+    // it. 1 with its instance; 0 and instance 0 when it cannot be told apart.
+    int findDeviceOnHubPort(const char* hubName, int portIndex, std::uint16_t vendorId, std::uint16_t productId,
+                            std::uint32_t* devInstOut);
     int parseUsbIdFromPath(const char* path, std::uint16_t* vendorIdOut, std::uint16_t* productIdOut) const;
 
 private:
@@ -60,8 +69,10 @@ private:
     int readConnectionRecord(OsHandle hub, std::uint32_t connectionIndex, std::uint8_t* record);
     void exploreHubAt(const char* hubName, int depth);
     void walkPorts(OsHandle hub, std::uint32_t portCount, int depth);
+    // `driverKey`, when given, names the one device that may match.
     int findDevice(std::uint32_t flags, std::uint16_t vendorId, std::uint16_t productId, std::uint32_t* devInstOut,
-                   char* descriptionOut);
+                   char* descriptionOut, const char* driverKey = nullptr);
+    bool hasDriverKey(OsHandle set, const DeviceInfoRecord& device, const char* driverKey);
     void convertName(const std::uint8_t* utf16le, char* nameOut);
 
     DeviceInterfaceApi& interfaces_;

@@ -30,7 +30,7 @@ inline std::map<std::uint8_t, std::vector<ServerField>> serverFrameLayouts() {
         {response(T::GetClassDevs), {F::U64}},
         {response(T::EnumInterface), resultAndBuffer},
         {response(T::GetInterfaceDetail), {F::U32, F::U32, F::Buffer, F::Buffer}},
-        {response(T::GetDeviceDescription), resultAndBuffer},
+        {response(T::GetDeviceRegistryProperty), resultAndBuffer},
         {response(T::DestroyDeviceInfoList), {F::U32}},
         {response(T::OpenHidDevice), handleAndError},
         {response(T::GetAttributes), {F::U32, F::Buffer, F::U32}},

@@ -25,7 +25,7 @@ namespace {
 
 // Input: getClassDevs [ok]; enumInterface [ok]; the size query [required u16];
 // the detail [ok][fill][devInst u32 when a device is asked for];
-// getDeviceDescription [ok][fill].
+// getDeviceRegistryProperty [ok][fill].
 class AnsweringInterfaces : public DeviceInterfaceApi {
 public:
     explicit AnsweringInterfaces(FuzzInput& input) : input_(input) {}
@@ -65,9 +65,10 @@ public:
         return succeeded;
     }
 
-    int getDeviceDescription(OsHandle set, const DeviceInfoRecord* record, std::uint8_t* buffer,
-                             std::uint32_t size) override {
-        require(sets_.isOpen(set) && record != nullptr && buffer != nullptr, "a description of an open set");
+    int getDeviceRegistryProperty(OsHandle set, const DeviceInfoRecord* record, std::uint32_t property,
+                                  std::uint8_t* buffer, std::uint32_t size) override {
+        require(sets_.isOpen(set) && record != nullptr && buffer != nullptr, "a property of a device of an open set");
+        require(property == kSpdrpDeviceDesc || property == kSpdrpDriver, "a property Pivora reads");
         const int succeeded = input_.flag() ? 1 : 0;
         fillFrom(input_, buffer, size);
         return succeeded;
@@ -147,14 +148,15 @@ public:
 
     void run() {
         for (int operation = 0; operation < kMaxOperations && !input_.empty(); ++operation) {
-            switch (input_.below(7)) {
+            switch (input_.below(8)) {
                 case 0: locate(); break;
                 case 1: portCount(); break;
                 case 2: queryPort(); break;
                 case 3: downstreamName(); break;
                 case 4: findPresent(); break;
                 case 5: findKnown(); break;
-                default: removeSafely(); break;
+                case 6: removeSafely(); break;
+                default: findOnPort(); break;
             }
             require(interfaces_.allClosed(), "every device-interface set released");
             require(hubs_.allClosed(), "every controller and hub closed");
@@ -237,6 +239,18 @@ private:
         require(found == 1 || untouched(description, kDescriptionSize), "no device leaves the description alone");
         require(untouched(description, kDescriptionSize) || terminatedWithin(description, kDescriptionSize),
                 "a description is terminated within its buffer");
+    }
+
+    void findOnPort() {
+        const HubNameArgument hub(input_);
+        const int port = static_cast<std::int16_t>(input_.u16());
+        const std::uint16_t vendorId = input_.u16();
+        const std::uint16_t productId = input_.u16();
+        std::uint32_t devInst = 0xDEADBEEF;
+        const int setsBefore = interfaces_.setsAsked();
+        const int found = topology_.findDeviceOnHubPort(hub.text, port, vendorId, productId, &devInst);
+        require(found == 1 || devInst == 0, "no device, no instance");
+        if (port < 0 || port > 254) require(found == 0 && interfaces_.setsAsked() == setsBefore, "no such port");
     }
 
     void removeSafely() {

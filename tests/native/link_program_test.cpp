@@ -9,6 +9,7 @@
 #include "link_raw_controller.h"
 #include "printer/printer_guard.h"
 #include "sim/switch_hub.h"
+#include "usb/safe_removal.h"
 #include "usb/usb_topology.h"
 
 namespace pivora::test {
@@ -63,6 +64,28 @@ TEST_F(ProgramOverLink, TopologyLocatesTheHubAndReadsTheDeviceOnAPortOnlyItsOwne
     }
     EXPECT_TRUE(stateShows(R"("A":{"connected":true,"released":true)"));
     EXPECT_TRUE(stateShows(R"("B":{"connected":true,"released":true)"));
+}
+
+// A stick plugged straight into A, of the same make as the one on port 2:
+// the one on the port is found by its place, and only it is removed.
+TEST_F(ProgramOverLink, DeviceOnAPortIsToldFromATwinPluggedIntoTheComputer) {
+    command("local A 0781 5567 Cruzer Blade");
+    command("plug 2 0781 5567 Cruzer Blade");
+    UsbTopology topology(hostA->platform.interfaces, hostA->platform.hubs);
+    char hubName[UsbTopology::kNameSize] = {};
+    ASSERT_EQ(topology.locateHub(SwitchHub::kVendorId, SwitchHub::kProductId, hubName), 1);
+    std::uint32_t twin = 0;
+    ASSERT_EQ(topology.findPresentDevice(0x0781, 0x5567, &twin, nullptr), 1);
+    std::uint32_t onPort = 0;
+    ASSERT_EQ(topology.findDeviceOnHubPort(hubName, 2, 0x0781, 0x5567, &onPort), 1);
+    EXPECT_NE(onPort, twin) << "the first one listed is the twin";
+
+    DiagnosticTrace discarded;
+    EXPECT_EQ(safeRemoveDevice(hostA->platform.removal, discarded, onPort), 0u);
+    EXPECT_TRUE(stateShows(R"("local":[{"vid":"0781","pid":"5567","description":"Cruzer Blade","present":true}])"));
+    command("local A unplug 0781 5567");
+    EXPECT_TRUE(stateShows(R"("local":[]},"B")")) << "A lists no device of its own";
+    EXPECT_EQ(server.execute("local A unplug 0781 5567").substr(0, 6), "error ");
 }
 
 TEST_F(ProgramOverLink, PrinterGuardReadsThePrinterItsUsbIdAndItsQueuedJob) {

@@ -78,6 +78,62 @@ TEST_F(Release, DeviceInUseKeepsItsPortAndTheUserIsTold) {
     EXPECT_EQ(sw.firmware.rawMask(), 0x08);
 }
 
+// A stick of the same make plugged straight into this computer, listed
+// before the one on the switch. Only the one on the port that leaves is
+// removed; the other stays, and being busy it does not keep the port.
+class TwinOutsideTheSwitch : public Release, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TwinOutsideTheSwitch, IsLeftAlone) {
+    const bool twinBusy = GetParam();
+    const int twin = computer.usb.addDevice(computer.usb.rootHub(0), 3, 0x0781, 0x5567, "SanDisk Cruzer");
+    if (twinBusy) computer.usb.refuseRemoval(twin, sim::RemovalRefusal{kRemovalVetoed, "", 0});
+    connect(Form::TwoPort);
+    otherComputerAsksFor(0x04);
+    windows.runUntil(now() + 3000);
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", "ReleaseDone 04"}));
+    ASSERT_EQ(computer.usb.removalCalls().size(), 1u);
+    EXPECT_EQ(computer.usb.removalCalls()[0].devInst,
+              computer.usb.devInst(computer.usb.switchDeviceNode(sw.hubOn(Host::A), stick)))
+        << "the stick on the switch's port";
+    EXPECT_TRUE(computer.usb.present(twin));
+    EXPECT_EQ(sw.hub.deviceSeenBy(Host::B, 2), stick);
+    EXPECT_EQ(windows.count("showWindow b051"), 0u) << "no busy notice";
+}
+
+INSTANTIATE_TEST_SUITE_P(Twins, TwinOutsideTheSwitch, ::testing::Values(false, true),
+                         [](const auto& param) { return std::string(param.param ? "Busy" : "Idle"); });
+
+// A device this computer cannot find goes with its port, without a removal attempt.
+struct UnfoundCase {
+    const char* why;
+    void (*hide)(sim::SimulatedSwitch& sw, int stick);
+};
+
+class UnfoundDevice : public Release, public ::testing::WithParamInterface<UnfoundCase> {};
+
+TEST_P(UnfoundDevice, StaysInReleaseDone) {
+    connect(Form::TwoPort);
+    GetParam().hide(sw, stick);
+    otherComputerAsksFor(0x04);
+    windows.runUntil(now() + 3000);
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", "ReleaseDone 04"}));
+    EXPECT_TRUE(computer.usb.removalCalls().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, UnfoundDevice,
+    ::testing::Values(UnfoundCase{"PathWithoutItsId",
+                                  [](sim::SimulatedSwitch& sw, int stick) {
+                                      sw.hub.device(stick).path =
+                                          "\\\\?\\usb#7&1c4b2a9&0&3#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+                                  }},
+                      UnfoundCase{"PortsDriverKeyUnreadable",
+                                  [](sim::SimulatedSwitch& sw, int) {
+                                      sw.hostA.usb.portFaults(sw.hubOn(Host::A), 3).driverKeyName =
+                                          sim::SimUsbTree::NameFault::EveryCallFails;
+                                  }}),
+    [](const auto& param) { return std::string(param.param.why); });
+
 TEST_F(Release, TwoPortSwitchNeverGrantsPorts0And1) {
     connect(Form::TwoPort);
     otherComputerAsksFor(0x0F);

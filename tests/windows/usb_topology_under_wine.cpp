@@ -75,9 +75,14 @@ int checkInterfaceDevices(DeviceInterfaceApi& interfaces) {
         DeviceInfoRecord device{};
         if (!CHECK(path.read(interfaces, set.get(), iface, 1024, &device) == InterfacePath::Outcome::Read)) continue;
         std::uint8_t description[UsbTopology::kDescriptionSize] = {};
-        const int described = interfaces.getDeviceDescription(set.get(), &device, description, sizeof description - 1);
-        std::printf("HID interface %u: devInst 0x%x, description %d \"%s\", %s\n", static_cast<unsigned>(index),
-                    static_cast<unsigned>(device.devInst), described, reinterpret_cast<const char*>(description),
+        const int described = interfaces.getDeviceRegistryProperty(set.get(), &device, kSpdrpDeviceDesc, description,
+                                                                   sizeof description - 1);
+        std::uint8_t driverKey[UsbTopology::kNameSize] = {};
+        const int keyed =
+            interfaces.getDeviceRegistryProperty(set.get(), &device, kSpdrpDriver, driverKey, sizeof driverKey - 1);
+        std::printf("HID interface %u: devInst 0x%x, description %d \"%s\", driver key %d \"%s\", %s\n",
+                    static_cast<unsigned>(index), static_cast<unsigned>(device.devInst), described,
+                    reinterpret_cast<const char*>(description), keyed, reinterpret_cast<const char*>(driverKey),
                     path.text());
         CHECK(std::find(seen.begin(), seen.end(), device.devInst) == seen.end());
         CHECK(described == 1 && description[0] != '\0');
@@ -108,6 +113,8 @@ void checkHubLookups(UsbTopology& topology) {
 
         char downstream[UsbTopology::kNameSize] = {};
         CHECK(topology.getDownstreamHubName(hubName, 0, downstream) == 0);
+        std::uint32_t devInst = 0xFFFFFFFF;
+        CHECK(topology.findDeviceOnHubPort(hubName, 2, 0x0781, 0x5567, &devInst) == 0 && devInst == 0);
     }
 }
 

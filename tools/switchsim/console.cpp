@@ -6,6 +6,8 @@
 //                                    the hub's form, each port's owner and device (USB ID,
 //                                    description, whether it refuses removal), the five
 //                                    registry slots, each computer's printers and queued jobs
+//                                    and the devices plugged straight into it (still present,
+//                                    or removed safely)
 //   plug <port> <vid> <pid> <description...>
 //                                    a device into user port 0..3 (USB IDs in hexadecimal);
 //                                    whatever was there is unplugged
@@ -19,6 +21,10 @@
 //   controller <host> unplug|plug    the switch's controller leaves or reaches that host
 //   clear <slotmask>                 PortIdCleared for those registry slots, to both hosts
 //   form two|four                    the hub's two-port or four-port form
+//   local <host> <vid> <pid> <description...>
+//                                    a device plugged straight into that computer, outside
+//                                    the switch, on a free port of its root hub
+//   local <host> unplug <vid> <pid>  that device out again
 //   quit                             ends the simulator
 #include "console.h"
 
@@ -49,6 +55,7 @@ std::string Console::execute(const std::string& line) {
     if (command == "controller") return controller(words);
     if (command == "clear") return clear(words);
     if (command == "form") return form(words);
+    if (command == "local") return local(words);
     if (command == "quit" && words.size() == 1) {
         quit_ = true;
         return "ok quitting";

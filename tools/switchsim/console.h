@@ -34,6 +34,9 @@ private:
     std::string controller(const Words& words);
     std::string clear(const Words& words);
     std::string form(const Words& words);
+    std::string local(const Words& words);
+    std::string plugLocal(sim::Host host, const Words& words);
+    std::string unplugLocal(sim::Host host, const Words& words);
 
     // The device plugged into `port` now, or -1.
     int deviceOn(int port);
@@ -46,6 +49,14 @@ private:
     Connected connected_;
     // The printers installed on each computer, in the spooler's order.
     std::array<std::vector<std::string>, 2> printers_;
+    // Devices plugged straight into each computer, outside the switch.
+    struct LocalDevice {
+        int node;
+        std::uint16_t vendorId;
+        std::uint16_t productId;
+        std::string description;
+    };
+    std::array<std::vector<LocalDevice>, 2> local_;
     bool quit_ = false;
 };
 

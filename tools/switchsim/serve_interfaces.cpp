@@ -49,13 +49,14 @@ HostSession::Outcome HostSession::serveInterfaces(Type type, Reader& request, Wr
             echo(response, device.afterCall());
             return Outcome::Served;
         }
-        case Type::GetDeviceDescription: {
+        case Type::GetDeviceRegistryProperty: {
             const OsHandle set = handles_.find(request.u64(), HandleKind::InterfaceSet);
             link::BufferArg deviceField = request.buffer();
+            const std::uint32_t property = request.u32();
             link::BufferArg text = request.buffer();
             RecordArg<DeviceInfoRecord> device(deviceField);
             if (!request.complete() || !device.wellFormed()) return Outcome::BadFields;
-            response.i32(interfaces.getDeviceDescription(set, device.get(), text.get(), text.size));
+            response.i32(interfaces.getDeviceRegistryProperty(set, device.get(), property, text.get(), text.size));
             echo(response, text);
             return Outcome::Served;
         }

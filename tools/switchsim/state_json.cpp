@@ -48,6 +48,14 @@ std::string Console::state() {
             json += (index > 0 ? "," : "") + std::string("{\"name\":") + quoted(printer.name) +
                     ",\"port\":" + quoted(printer.port) + ",\"jobs\":" + std::to_string(printer.jobsQueued) + "}";
         }
+        json += "],\"local\":[";
+        const std::vector<LocalDevice>& plugged = local_[static_cast<std::size_t>(host)];
+        for (std::size_t index = 0; index < plugged.size(); ++index) {
+            const LocalDevice& device = plugged[index];
+            json += (index > 0 ? ",{" : "{") + usbId(device.vendorId, device.productId) +
+                    ",\"description\":" + quoted(device.description) +
+                    ",\"present\":" + boolean(computer.usb.present(device.node)) + "}";
+        }
         json += "]}";
     }
     json += "},\"form\":";

@@ -39,6 +39,8 @@ static_assert(kInterfaceDetailCbSize == sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A
 static_assert(kInterfaceDetailPathOffset == offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath),
               "detail DevicePath");
 
+static_assert(kSpdrpDeviceDesc == SPDRP_DEVICEDESC, "SPDRP_DEVICEDESC");
+static_assert(kSpdrpDriver == SPDRP_DRIVER, "SPDRP_DRIVER");
 static_assert(kDigcfPresent == DIGCF_PRESENT, "DIGCF_PRESENT");
 static_assert(kDigcfDeviceInterface == DIGCF_DEVICEINTERFACE, "DIGCF_DEVICEINTERFACE");
 
@@ -87,12 +89,12 @@ int Win32DeviceInterfaceApi::getInterfaceDetail(OsHandle set, const DeviceInterf
     return ok ? 1 : 0;
 }
 
-int Win32DeviceInterfaceApi::getDeviceDescription(OsHandle set, const DeviceInfoRecord* record,
-                                                  std::uint8_t* buffer, std::uint32_t size) {
+int Win32DeviceInterfaceApi::getDeviceRegistryProperty(OsHandle set, const DeviceInfoRecord* record,
+                                                       std::uint32_t property, std::uint8_t* buffer,
+                                                       std::uint32_t size) {
     // As above: the device record is only read.
     auto* device = reinterpret_cast<PSP_DEVINFO_DATA>(const_cast<DeviceInfoRecord*>(record));
-    return SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_DEVICEDESC, nullptr, buffer, size, nullptr) ? 1
-                                                                                                              : 0;
+    return SetupDiGetDeviceRegistryPropertyA(set, device, property, nullptr, buffer, size, nullptr) ? 1 : 0;
 }
 
 int Win32DeviceInterfaceApi::destroyDeviceInfoList(OsHandle set) {

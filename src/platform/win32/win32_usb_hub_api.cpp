@@ -20,6 +20,8 @@ static_assert(hub::kIoctlGetNodeConnectionInformation == IOCTL_USB_GET_NODE_CONN
               "IOCTL_USB_GET_NODE_CONNECTION_INFORMATION");
 static_assert(hub::kIoctlGetNodeConnectionName == IOCTL_USB_GET_NODE_CONNECTION_NAME,
               "IOCTL_USB_GET_NODE_CONNECTION_NAME");
+static_assert(hub::kIoctlGetNodeConnectionDriverKeyName == IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME,
+              "IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME");
 
 static_assert(hub::kRootHubNameActualLength == offsetof(USB_ROOT_HUB_NAME, ActualLength), "ActualLength");
 static_assert(hub::kRootHubNameText == offsetof(USB_ROOT_HUB_NAME, RootHubName), "RootHubName");
@@ -52,6 +54,14 @@ static_assert(hub::kConnectionNameActualLength == offsetof(USB_NODE_CONNECTION_N
               "ActualLength");
 static_assert(hub::kConnectionNameText == offsetof(USB_NODE_CONNECTION_NAME, NodeName), "NodeName");
 static_assert(hub::kConnectionNameProbeSize == sizeof(USB_NODE_CONNECTION_NAME), "USB_NODE_CONNECTION_NAME");
+static_assert(hub::kConnectionNameIndex == offsetof(USB_NODE_CONNECTION_DRIVERKEY_NAME, ConnectionIndex),
+              "ConnectionIndex");
+static_assert(hub::kConnectionNameActualLength == offsetof(USB_NODE_CONNECTION_DRIVERKEY_NAME, ActualLength),
+              "ActualLength");
+static_assert(hub::kConnectionNameText == offsetof(USB_NODE_CONNECTION_DRIVERKEY_NAME, DriverKeyName),
+              "DriverKeyName");
+static_assert(hub::kConnectionNameProbeSize == sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME),
+              "USB_NODE_CONNECTION_DRIVERKEY_NAME");
 
 OsHandle Win32UsbHubApi::openDevice(const char* path) {
     return orNull(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
