@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "switch_dialog_fixture.h"
+#include "ui/resource_ids.h"
 
 namespace pivora::test {
 namespace {
@@ -139,6 +140,64 @@ TEST_F(Connection, PortIdClearedEmptiesItsSlotsAndRediscovers) {
         << "the cleared slot of this computer's port is stored again";
     EXPECT_EQ(std::count(after.begin(), after.end(), "StorePortId 01 0000 0000"), 0) << "the registry was loaded before";
 }
+
+TEST_F(Connection, DebugClearDumpsEverySlotOnALineOfItsOwn) {
+    start();
+    windows.runUntil(4000);
+    dialog.portIds[2] = PortIdSlot{0x04B4, 0x120D, 1};
+    const std::size_t before = trace.lines().size();
+    windows.postMessage(mainWindow(), win::kWmCommand, IDC_DEBUG_CLEAR, 0);
+    windows.runUntil(now());
+    std::vector<std::string> dumped;
+    for (std::size_t index = before; index < trace.lines().size(); ++index)
+        if (trace.lines()[index].first == TraceChannel::Text) dumped.push_back(trace.lines()[index].second);
+    EXPECT_EQ(dumped, (std::vector<std::string>{"0 0000 0000 0000\r\n", "1 0000 0000 0000\r\n", "2 04B4 120D 0001\r\n",
+                                                "3 046D C52B 0000\r\n", "4 0000 0000 0000\r\n"}));
+}
+
+// What a report does to a computer that is Ready, by the action waiting for
+// a status: a StatusReply completes a claim or a double tap without touching
+// the panel; an InfoReply clears what waits, and reads any host byte but 0
+// as host B.
+struct ReportCase {
+    const char* name;
+    int pendingAction;
+    sim::WireReport report;
+    int hostIndex;
+    bool panelRefreshed;
+};
+
+class ReportWhileWaiting : public Connection, public ::testing::WithParamInterface<ReportCase> {};
+
+TEST_P(ReportWhileWaiting, CompletesOrClearsWhatWaits) {
+    start();
+    windows.runUntil(4000);
+    dialog.pendingAction = GetParam().pendingAction;
+    dialog.claimMask = 0x04;
+    const std::size_t names = windows.count("setControlText 1010 ");
+    const std::size_t images = windows.count("setButtonImage ");
+    sw.firmware.sendRaw(Host::A, GetParam().report);
+    sw.clock.runDue();
+    dialog.controlTick(SwitchDialog::kTickTimer);
+    EXPECT_EQ(dialog.pendingAction, 0);
+    EXPECT_EQ(dialog.hostIndex, GetParam().hostIndex);
+    EXPECT_EQ(windows.count("setControlText 1010 ") > names, GetParam().panelRefreshed);
+    EXPECT_EQ(windows.count("setButtonImage ") > images, GetParam().panelRefreshed);
+}
+
+constexpr std::uint8_t kInfo = code::InfoReply;
+constexpr std::uint8_t kStatus = code::StatusReply;
+
+INSTANTIATE_TEST_SUITE_P(
+    Reports, ReportWhileWaiting,
+    ::testing::Values(ReportCase{"StatusWhileToggling", 10, {2, kStatus, 0x08, 0, 0, 0, 0, 0}, 0, false},
+                      ReportCase{"StatusWhileClaiming", 11, {2, kStatus, 0x08, 0, 0, 0, 0, 0}, 0, false},
+                      ReportCase{"StatusWithNothingWaiting", 0, {2, kStatus, 0x08, 0, 0, 0, 0, 0}, 0, true},
+                      ReportCase{"InfoOfHostA", 11, {2, kInfo, 1, 2, 7, 0, 0, 0}, 0, false},
+                      ReportCase{"InfoOfHostB", 10, {2, kInfo, 1, 2, 7, 1, 0, 0}, 1, false},
+                      ReportCase{"InfoOfHost2", 11, {2, kInfo, 1, 2, 7, 2, 0, 0}, 1, false},
+                      ReportCase{"InfoOfHostFF", 11, {2, kInfo, 1, 2, 7, 0xFF, 0, 0}, 1, false}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(Connection, ReleaseRequestDuringARegistryLoadIsHandledAfterIt) {
     // Arrives while the load reads slot 3, so the wait for slot 4 passes over it.

@@ -93,29 +93,35 @@ TEST_F(Claims, LitButtonsDoNothing) {
     EXPECT_TRUE(written(since).empty());
 }
 
-// A click that is refused still shows that it was seen.
+// Without a controller, or with a claim or a double tap waiting for its
+// status, every request is refused: a click still shows that it was seen,
+// and what waits is neither overwritten nor sent.
 struct RefusedCase {
     const char* why;
     int controllerOpen;
     int pendingAction;
 };
 
-class RefusedClick : public Claims, public ::testing::WithParamInterface<RefusedCase> {};
+class RefusedRequest : public Claims, public ::testing::WithParamInterface<RefusedCase> {};
 
-TEST_P(RefusedClick, ChangesOnlyTheImage) {
+TEST_P(RefusedRequest, ChangesOnlyTheImage) {
     connect(Form::TwoPort, 0x08);
     dialog.controllerOpen = GetParam().controllerOpen;
     dialog.pendingAction = GetParam().pendingAction;
+    dialog.claimMask = 0x04;
+    const std::uint64_t asked = now();
     click(1001);
     click(1006);
+    hotkey();
     EXPECT_EQ(windows.timesOf("setButtonImage 1001 168").size(), 1u);
     EXPECT_EQ(windows.timesOf("setButtonImage 1006 156").size(), 1u);
-    EXPECT_TRUE(written(since).empty());
-    EXPECT_EQ(now(), since) << "no pause either";
+    EXPECT_TRUE(written(asked).empty());
+    EXPECT_EQ(now(), asked) << "no pause either";
     EXPECT_EQ(dialog.pendingAction, GetParam().pendingAction);
+    EXPECT_EQ(dialog.claimMask, 0x04);
 }
 
-INSTANTIATE_TEST_SUITE_P(Clicks, RefusedClick,
+INSTANTIATE_TEST_SUITE_P(Requests, RefusedRequest,
                          ::testing::Values(RefusedCase{"NoController", 0, 0}, RefusedCase{"ClaimPending", 1, 11},
                                            RefusedCase{"TogglePending", 1, 10}),
                          [](const auto& param) { return std::string(param.param.why); });

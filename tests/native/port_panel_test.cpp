@@ -60,12 +60,14 @@ TEST_F(Panel, FourPortSwitchWithEveryPortHere) {
     EXPECT_EQ(dialog.portIds[2].valid, 1) << "an empty port of this computer is recorded as 0000:0000";
 }
 
+// Port 3 leaves for the other computer, taking its receiver along.
 TEST_F(Panel, TwoPortSwitchWithPort2HereHidesRows3To5) {
-    sw.firmware.setPortId(3, {0x04E8, 0x6860});
-    computer.usb.addKnownDevice(0x04E8, 0x6860, "Galaxy Phone");
-    connect(Form::TwoPort, 0x08);
+    sw.hub.plugDevice(3, 0x046D, 0xC52B, "Logitech Receiver");
+    connect(Form::TwoPort, 0x00);
+    ASSERT_EQ(dialog.portIds[3].valid, 1) << "stored by this computer";
+    sw.firmware.setRawMask(0x08);
     refresh(0x04);
-    EXPECT_TRUE(calledInRefresh("setControlText 1009 Galaxy Phone")) << "named from the other computer's slot";
+    EXPECT_TRUE(calledInRefresh("setControlText 1009 Logitech Receiver")) << "named from its slot";
     for (const char* line : {"showControl 1011 0", "showControl 1012 0", "showControl 1013 0", "showControl 1022 0",
                              "showControl 1024 0", "showControl 1023 0", "showControl 1004 0", "showControl 1008 0",
                              "showControl 1003 0", "showControl 1007 0"})
@@ -73,7 +75,13 @@ TEST_F(Panel, TwoPortSwitchWithPort2HereHidesRows3To5) {
     for (const char* line : {"setButtonImage 1002 151", "setButtonImage 1006 147", "setButtonImage 1001 160",
                              "setButtonImage 1005 164"})
         EXPECT_TRUE(calledInRefresh(line)) << line;
-    EXPECT_EQ(dialog.portIds[3].valid, 0);
+    EXPECT_EQ(dialog.portIds[3].valid, 0) << "no longer this computer's to keep";
+
+    // Back here, the receiver is stored again: the other computer may have
+    // stored something else there meanwhile.
+    sw.firmware.setRawMask(0x00);
+    refresh(0x0C);
+    EXPECT_EQ(written(writtenSince), (std::vector<std::string>{"StorePortId 08 046D C52B", "ReadPortId 08"}));
 }
 
 // The name a port of this computer shows.
@@ -82,12 +90,16 @@ struct NameCase {
     bool plugged;
     const char* path;  // empty: a path in the form Windows gives
     const char* shown;
+    bool hub = false;
 };
 
 class PortName : public Panel, public ::testing::WithParamInterface<NameCase> {};
 
 TEST_P(PortName, ShownInTheRow) {
-    if (GetParam().plugged) sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer", GetParam().path);
+    if (GetParam().plugged) {
+        const int device = sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer", GetParam().path);
+        sw.hub.device(device).isHub = GetParam().hub;
+    }
     connect(Form::TwoPort);
     refresh(0x0C);
     EXPECT_TRUE(calledInRefresh(std::string("setControlText 1010 ") + GetParam().shown));
@@ -97,7 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
     Devices, PortName,
     ::testing::Values(NameCase{"nothing", false, "", ""}, NameCase{"described", true, "", "SanDisk Cruzer"},
                       NameCase{"not found by its ID", true, "\\\\?\\usb#7&1c4b2a9&0&3#{a5dcbf10-6530-11d2-901f-00c04fb951ed}",
-                               "USB Device"}),
+                               "USB Device"},
+                      NameCase{"a hub", true, "", "Generic USB Hub", true}),
     [](const auto& param) {
         std::string name = param.param.what;
         std::replace(name.begin(), name.end(), ' ', '_');
@@ -137,14 +150,6 @@ TEST_F(Panel, UploadThatFailsIsTriedAgainByTheNextRefresh) {
     EXPECT_EQ(written(writtenSince), (std::vector<std::string>{"StorePortId 04 0781 5567", "ReadPortId 04"}));
     EXPECT_EQ(dialog.portIds[2].valid, 1);
     EXPECT_EQ(sw.firmware.portId(2).productId, 0x5567) << "the other computer can name it now";
-}
-
-TEST_F(Panel, PendingImageGoesOnTheClickedButton) {
-    connect(Form::FourPort);
-    callsBefore = windows.calls.size();
-    dialog.markPortPending(1, 1007);
-    EXPECT_TRUE(calledInRefresh("setButtonImage 1007 157"));
-    EXPECT_EQ(windows.bitmapsLoaded, 12) << "no bitmap is loaded after setup";
 }
 
 }  // namespace

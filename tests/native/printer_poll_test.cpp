@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -100,8 +101,13 @@ TEST_F(PrinterPoll, LoadInTheTickOfTheInfoReplyLeavesThePanelAStatus) {
 
 TEST_F(PrinterPoll, OnlyTimer1TicksPoll) {
     connect(Form::FourPort);
-    printers.add(kBusyLaserJet);
+    printers.add(kBusyLaserJet);  // in no slot: every poll loads the registry
+    runPrinterTick();
+    // From just after one timer-1 tick until just before the next: four ticks of timer 0.
+    since = now();
     windows.runUntil((now() / 5000 + 1) * 5000 - 1);
+    const std::vector<std::uint64_t> ticks = ticksOf(SwitchDialog::kTickTimer);
+    EXPECT_GE(std::count_if(ticks.begin(), ticks.end(), [this](std::uint64_t at) { return at > since; }), 3);
     EXPECT_TRUE(written(since).empty());
 }
 
