@@ -1,6 +1,7 @@
 #include "sim/sim_usb_tree.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -349,6 +350,16 @@ std::vector<InterfaceEntry> SimUsbTree::deviceEntries(bool presentOnly) {
             entries.push_back(entry);
         }
     }
+    // SetupAPI lists a class's interfaces in the order of their keys in the
+    // registry, which keeps names sorted without regard to case: devices of
+    // one make by their serial numbers or instance IDs, not by where they are.
+    const auto lowered = [](std::string text) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    std::stable_sort(entries.begin(), entries.end(), [&](const InterfaceEntry& a, const InterfaceEntry& b) {
+        return lowered(a.path) < lowered(b.path);
+    });
     return entries;
 }
 

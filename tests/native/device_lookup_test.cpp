@@ -218,7 +218,8 @@ TEST_F(DeviceLookup, KnownSearchRefusesNoDeviceWithoutAskingThePlatform) {
 TEST_F(DeviceLookup, VendorOnlySearchMatchesOnlyProductDigitsReadingZero) {
     plugWithPath(devicePath("vid_1234&pid_5678"));
     plugWithPath(devicePath("vid_1234"), "no product marker");
-    const int zeroDigits = plugWithPath(devicePath("vid_1234&pid_zz00"), "product digits reading 0");
+    // Listed first: it sorts before the path with "pid_0000", which would match too.
+    const int zeroDigits = plugWithPath(devicePath("vid_1234&pid_00-0"), "product digits reading 0");
     plugWithPath(devicePath("vid_1234&pid_0000"));
     const Found found = findPresent(0x1234, 0);
     EXPECT_EQ(found.result, 1);
