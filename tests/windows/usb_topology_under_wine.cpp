@@ -86,6 +86,7 @@ int checkInterfaceDevices(DeviceInterfaceApi& interfaces) {
                     path.text());
         CHECK(std::find(seen.begin(), seen.end(), device.devInst) == seen.end());
         CHECK(described == 1 && description[0] != '\0');
+        CHECK(keyed == 1 && driverKey[0] == '{');
         seen.push_back(device.devInst);
     }
     return static_cast<int>(seen.size());

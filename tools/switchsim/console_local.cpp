@@ -35,9 +35,11 @@ std::string Console::unplugLocal(sim::Host host, const Words& words) {
     const std::optional<std::uint16_t> vendorId = words.size() == 5 ? parseUsbId(words[3]) : std::nullopt;
     const std::optional<std::uint16_t> productId = words.size() == 5 ? parseUsbId(words[4]) : std::nullopt;
     if (!vendorId || !productId) return "error usage: local <host> unplug <vid> <pid>";
+    const std::uint16_t wantedVendorId = *vendorId;
+    const std::uint16_t wantedProductId = *productId;
     std::vector<LocalDevice>& devices = local_[static_cast<std::size_t>(host)];
     const auto found = std::find_if(devices.begin(), devices.end(), [&](const LocalDevice& device) {
-        return device.vendorId == *vendorId && device.productId == *productId;
+        return device.vendorId == wantedVendorId && device.productId == wantedProductId;
     });
     if (found == devices.end()) return "error no such device plugged into " + words[1];
     sim::SimUsbTree& usb = switch_.computer(host).usb;
