@@ -57,6 +57,9 @@ constexpr DWORD kPollMs = 250;
 constexpr DWORD kLatencyPauseMs = 30;
 // Long enough for a message to the window to show its effect.
 constexpr DWORD kSettleMs = 700;
+// Long enough for a device change to have made a computer reconnect: its
+// next tick, however long the handler before it sleeps.
+constexpr DWORD kRediscoveryMs = 3000;
 
 // ---------------------------------------------------------------------------
 // One computer's panel, as its user sees it.
@@ -300,6 +303,14 @@ struct SwitchState {
         const std::size_t at = entry.find("\"owner\":\"");
         return at == std::string::npos ? '?' : entry[at + 9];
     }
+    // Whatever is plugged straight into `host` is all there still.
+    bool ownDevicesPresent(char host) const {
+        const std::size_t entry = json.find(std::string("\"") + host + "\":{\"connected\"");
+        const std::size_t list = json.find("\"local\":[", entry);
+        if (entry == std::string::npos || list == std::string::npos) return false;
+        const std::string devices = json.substr(list, json.find(']', list) - list);
+        return devices.find("\"present\":false") == std::string::npos;
+    }
     std::string description(int n) const {
         const std::string entry = port(n);
         const std::size_t at = entry.find("\"description\":\"");
@@ -319,7 +330,9 @@ public:
         return host == 'A' ? local_.answer(line) : ask("b " + line);
     }
 
-    bool run() { return tour() && printerJobs() && controllerReplugged() && fourPortSwitch(); }
+    bool run() {
+        return tour() && twinOutsideTheSwitch() && printerJobs() && controllerReplugged() && fourPortSwitch();
+    }
 
     bool tour() {
         if (!start()) return false;
@@ -651,6 +664,28 @@ private:
         return true;
     }
 
+    // A stick of the same make as the one on port 2, plugged straight into A:
+    // B's claim of port 2 removes only the stick on the port, and A's own
+    // stays where it is.
+    bool twinOutsideTheSwitch() {
+        sim("local A 0781 5567 SanDisk Cruzer");
+        // A's device tree changed: on its next tick A opens its controller
+        // afresh, and a request that reached the handle it closes then is
+        // lost. B asks once A has done so.
+        Sleep(kRediscoveryMs);
+        if (!clickedMove("claim of port 2 on B beside A's own stick", 'B', claimButton(rowOf(2)), "BB")) return false;
+        SwitchState state;
+        if (!CHECK(readState(state) && state.ownDevicesPresent('A')))
+            std::printf("  A's own stick was removed: %s\n", state.json.c_str());
+        Panel a;
+        CHECK(readPanel('A', a) && !a.notice);
+        screenshot("06-twin-outside-the-switch");
+        if (!clickedMove("claim of port 2 on A again", 'A', claimButton(rowOf(2)), "BA")) return false;
+        sim("local A unplug 0781 5567");
+        Sleep(kRediscoveryMs);
+        return true;
+    }
+
     // A's printer on port 3 (on B now) gets a job: A pulls the port back.
     // Another job while A holds it: B's claim is refused.
     bool printerJobs() {
@@ -662,7 +697,7 @@ private:
         sim("job A HP LaserJet 1");
         // The printer poll runs every 5 s.
         if (!timedMove("a job for A's printer on B's port pulls it back", queued, owners("AA"))) return false;
-        screenshot("06-printer-pulled-back");
+        screenshot("07-printer-pulled-back");
 
         if (!click('B', claimButton(rowOf(3)))) return false;
         // B's pending image goes with its next status report, well after
@@ -670,7 +705,7 @@ private:
         if (!agree("a job for A's printer keeps its port on A", kMoveMs, owners("AA"))) return false;
         Sleep(3000);
         if (!agree("the port stays on A", kReactMs, owners("AA"))) return false;
-        screenshot("06-printer-veto");
+        screenshot("07-printer-veto");
 
         sim("job A HP LaserJet 0");
         return clickedMove("claim of port 3 on B once the printer is idle", 'B', claimButton(rowOf(3)), "BA");
@@ -691,10 +726,10 @@ private:
         CHECK(readState(now.state) && readPanel('B', now.b));
         now.problem = mismatch('B', now.b, now.state);
         if (!CHECK(now.problem.empty())) report(now);
-        screenshot("07-controller-unplugged-from-a");
+        screenshot("08-controller-unplugged-from-a");
         sim("controller A plug");
         if (!agree("controller back on A", kStartMs, owners("BA"))) return false;
-        screenshot("07-controller-back-on-a");
+        screenshot("08-controller-back-on-a");
         return true;
     }
 
@@ -710,7 +745,7 @@ private:
         if (!agree("four-port switch: A shows it", kStartMs, four)) return false;
         bRunning_ = startProgram('B', 660);
         if (!bRunning_ || !agree("four-port switch: both computers show it", kStartMs, four)) return false;
-        screenshot("08-four-port");
+        screenshot("09-four-port");
         return true;
     }
 
