@@ -464,13 +464,23 @@ int SimUsbTree::nodeInformation(int hubNode, std::uint8_t* out, std::uint32_t ou
     return 1;
 }
 
+const SimUsbTree::Port* SimUsbTree::portAsked(int hubNode, const std::uint8_t* in, std::uint32_t inSize,
+                                              std::uint32_t* connectionOut) const {
+    // Every connection record starts with its ConnectionIndex.
+    if (in == nullptr || inSize < 4) return nullptr;
+    const std::uint32_t connection = readLe32(in);
+    const Node& parent = node(hubNode);
+    if (connection < 1 || connection > parent.ports.size()) return nullptr;
+    *connectionOut = connection;
+    return &parent.ports[connection - 1];
+}
+
 int SimUsbTree::connectionInformation(int hubNode, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out,
                                       std::uint32_t outSize) {
-    if (in == nullptr || inSize < 4 || out == nullptr || outSize < kConnectionInformationFixedPart) return 0;
-    const std::uint32_t connection = readLe32(in + hub::kConnectionIndex);
-    const Node& parent = node(hubNode);
-    if (connection < 1 || connection > parent.ports.size()) return 0;
-    const PortFaults faults = parent.ports[connection - 1].faults;
+    std::uint32_t connection = 0;
+    const Port* port = portAsked(hubNode, in, inSize, &connection);
+    if (port == nullptr || out == nullptr || outSize < kConnectionInformationFixedPart) return 0;
+    const PortFaults faults = port->faults;
     if (faults.connectionInformationFails) return 0;
 
     const int attached = attachedAt(hubNode, static_cast<int>(connection));
@@ -506,11 +516,10 @@ int SimUsbTree::connectionInformation(int hubNode, const std::uint8_t* in, std::
 
 int SimUsbTree::connectionName(int hubNode, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out,
                                std::uint32_t outSize) {
-    if (in == nullptr || inSize < 4 || out == nullptr || outSize < kConnectionNameMinimum) return 0;
-    const std::uint32_t connection = readLe32(in + hub::kConnectionNameIndex);
-    const Node& parent = node(hubNode);
-    if (connection < 1 || connection > parent.ports.size()) return 0;
-    const PortFaults faults = parent.ports[connection - 1].faults;
+    std::uint32_t connection = 0;
+    const Port* port = portAsked(hubNode, in, inSize, &connection);
+    if (port == nullptr || out == nullptr || outSize < kConnectionNameMinimum) return 0;
+    const PortFaults faults = port->faults;
     if (nameCallFails(faults.connectionName, outSize, hub::kConnectionNameProbeSize)) return 0;
 
     // A port without a hub answers with the empty name.
@@ -524,12 +533,10 @@ int SimUsbTree::connectionName(int hubNode, const std::uint8_t* in, std::uint32_
 
 int SimUsbTree::connectionDriverKeyName(int hubNode, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out,
                                         std::uint32_t outSize) {
-    if (in == nullptr || inSize < 4 || out == nullptr || outSize < kConnectionNameMinimum) return 0;
-    const std::uint32_t connection = readLe32(in + hub::kConnectionNameIndex);
-    const Node& parent = node(hubNode);
-    if (connection < 1 || connection > parent.ports.size()) return 0;
-    if (nameCallFails(parent.ports[connection - 1].faults.driverKeyName, outSize, hub::kConnectionNameProbeSize))
-        return 0;
+    std::uint32_t connection = 0;
+    const Port* port = portAsked(hubNode, in, inSize, &connection);
+    if (port == nullptr || out == nullptr || outSize < kConnectionNameMinimum) return 0;
+    if (nameCallFails(port->faults.driverKeyName, outSize, hub::kConnectionNameProbeSize)) return 0;
     // An empty port has no device, so no software key: the driver fails the call.
     const int attached = attachedAt(hubNode, static_cast<int>(connection));
     if (attached < 0) return 0;

@@ -230,6 +230,8 @@ private:
     int rootHubName(const Controller& controller, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out,
                     std::uint32_t outSize);
     int nodeInformation(int hub, std::uint8_t* out, std::uint32_t outSize);
+    // The port a connection record's ConnectionIndex names, or nullptr.
+    const Port* portAsked(int hub, const std::uint8_t* in, std::uint32_t inSize, std::uint32_t* connectionOut) const;
     int connectionInformation(int hub, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out,
                               std::uint32_t outSize);
     int connectionName(int hub, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize);
