@@ -238,6 +238,7 @@ command a line here, for example:
   busy 2 on                           the stick on port 2 refuses removal
   plug 2 046d c077 Logitech Mouse     unplug 3     controller A unplug
   printer A HP LaserJet 03f0 2b17     job A HP LaserJet 1
+  local A 0781 5567 SanDisk Cruzer    a stick of the same make, plugged straight into A
   form four                           two more ports, 1 and 0
   state                               quit (or Ctrl-C) stops everything
 GUIDE
