@@ -1,10 +1,10 @@
 #include "printer/printer_guard.h"
 
-#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "printer/printer_list.h"
 #include "printer/registry_walk.h"
 #include "usb/usb_topology.h"
@@ -17,8 +17,6 @@ namespace {
 constexpr const char* kUsbPrintKey = "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT";
 constexpr const char* kUsbKey = "SYSTEM\\CurrentControlSet\\Enum\\USB";
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // A child's instance name is its parent's ParentIdPrefix, "&", then its own
 // part: "7&2f8e5c1a&0&USB001" belongs to the prefix "7&2f8e5c1a&0", not to
 // "7&2f8e5c1" (whose children are "7&2f8e5c1&..."). An empty prefix names no
@@ -26,14 +24,6 @@ char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A
 bool isChildOf(const std::string& instance, const std::string& parentIdPrefix) {
     return !parentIdPrefix.empty() && instance.size() > parentIdPrefix.size() &&
            instance.compare(0, parentIdPrefix.size(), parentIdPrefix) == 0 && instance[parentIdPrefix.size()] == '&';
-}
-
-bool equalsIgnoringCase(const std::string& a, const char* b) {
-    const std::size_t length = std::strlen(b);
-    if (a.size() != length) return false;
-    for (std::size_t i = 0; i < length; ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
 }
 
 int copyWhole(const char* text, char* out, std::size_t size) {
@@ -72,7 +62,7 @@ int PrinterGuard::mapPortToUsbId(const char* portName, std::uint16_t* vendorIdOu
     std::string printerInstance;
     if (!findFirstInstance(
             registry_, kUsbPrintKey, "\\Device Parameters", "PortName",
-            [portName](const std::string& port) { return equalsIgnoringCase(port, portName); }, model,
+            [portName](const std::string& port) { return equalsIgnoringCase(port.c_str(), portName); }, model,
             printerInstance))
         return 0;
 

@@ -1,6 +1,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/ascii_case.h"
 #include "platform/interface_path.h"
 #include "usb/usb_topology.h"
 
@@ -12,14 +13,6 @@ constexpr std::size_t kLastMarkerStart = 25;
 constexpr std::size_t kMarkerLength = 4;
 // Far longer than any device path; a longer one is passed over unread.
 constexpr std::size_t kMaxDevicePath = 1024;
-
-// Software key names as Windows compares them: without regard to case.
-bool sameKeyName(const char* a, const char* b) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (; *a != '\0' && *b != '\0'; ++a, ++b)
-        if (lower(*a) != lower(*b)) return false;
-    return *a == *b;
-}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -65,7 +58,7 @@ bool UsbTopology::hasDriverKey(OsHandle set, const DeviceInfoRecord& device, con
     // Read aside with room for a terminator the property may lack.
     std::array<std::uint8_t, kNameSize + 1> key{};
     if (!interfaces_.getDeviceRegistryProperty(set, &device, kSpdrpDriver, key.data(), kNameSize)) return false;
-    return sameKeyName(reinterpret_cast<const char*>(key.data()), driverKey);
+    return equalsIgnoringCase(reinterpret_cast<const char*>(key.data()), driverKey);
 }
 
 int UsbTopology::findDevice(std::uint32_t flags, std::uint16_t vendorId, std::uint16_t productId,

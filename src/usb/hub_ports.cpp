@@ -9,6 +9,11 @@ namespace {
 constexpr int kMaxPortIndex = 254;
 }  // namespace
 
+UsbTopology::ScopedHub UsbTopology::openHubForPort(const char* hubName, int portIndex) {
+    if (portIndex < 0 || portIndex > kMaxPortIndex) return ScopedHub(nullptr, HubRelease{&hubs_});
+    return openHub(hubName);
+}
+
 int UsbTopology::getHubPortCount(const char* hubName, std::uint32_t* countOut) {
     *countOut = 0;
     ScopedHub hubHandle = openHub(hubName);
@@ -25,8 +30,7 @@ int UsbTopology::queryHubPort(const char* hubName, int portIndex, std::uint16_t*
     *vendorIdOut = 0;
     *productIdOut = 0;
     *isHubOut = 0;
-    if (portIndex < 0 || portIndex > kMaxPortIndex) return 0;
-    ScopedHub hubHandle = openHub(hubName);
+    ScopedHub hubHandle = openHubForPort(hubName, portIndex);
     if (!hubHandle) return 0;
     std::uint8_t connection[hub::kConnectionInformationSize];
     // Only a device the hub reports as connected counts; a failed enumeration
@@ -41,8 +45,7 @@ int UsbTopology::queryHubPort(const char* hubName, int portIndex, std::uint16_t*
 }
 
 int UsbTopology::getDownstreamHubName(const char* hubName, int portIndex, char* nameOut) {
-    if (portIndex < 0 || portIndex > kMaxPortIndex) return 0;
-    ScopedHub hubHandle = openHub(hubName);
+    ScopedHub hubHandle = openHubForPort(hubName, portIndex);
     if (!hubHandle) return 0;
     std::uint8_t connection[hub::kConnectionInformationSize];
     if (!readConnectionRecord(hubHandle.get(), static_cast<std::uint32_t>(portIndex) + 1, connection) ||
@@ -54,8 +57,7 @@ int UsbTopology::getDownstreamHubName(const char* hubName, int portIndex, char* 
 
 int UsbTopology::readPortDriverKey(const char* hubName, int portIndex, char* keyOut) {
     keyOut[0] = '\0';
-    if (portIndex < 0 || portIndex > kMaxPortIndex) return 0;
-    ScopedHub hubHandle = openHub(hubName);
+    ScopedHub hubHandle = openHubForPort(hubName, portIndex);
     if (!hubHandle) return 0;
     const auto connectionIndex = static_cast<std::uint32_t>(portIndex) + 1;
     return readNameRecord(hubHandle.get(), hub::kIoctlGetNodeConnectionDriverKeyName, hub::kConnectionNameProbeSize,

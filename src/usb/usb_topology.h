@@ -64,6 +64,9 @@ private:
     using ScopedHub = ScopedOsHandle<HubRelease>;
 
     ScopedHub openHub(const char* hubName);
+    // The hub, for a question about one of its ports; nothing for an index
+    // no hub has.
+    ScopedHub openHubForPort(const char* hubName, int portIndex);
     int readNameRecord(OsHandle device, std::uint32_t ioctl, std::uint32_t probeSize, std::uint32_t lengthOffset,
                        std::uint32_t nameOffset, const std::uint32_t* connectionIndex, char* nameOut);
     int readConnectionRecord(OsHandle hub, std::uint32_t connectionIndex, std::uint8_t* record);
