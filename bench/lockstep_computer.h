@@ -6,13 +6,15 @@
 #include "lockstep.h"
 #include "message_queue_window.h"
 #include "recording_trace.h"
+#include "virtual_control.h"
 #include "sim/simulated_switch.h"
 
 namespace pivora::bench {
 
-// The program on one computer of a simulated switch, its window thread a
+// The program on one computer of a simulated switch, its control's thread a
 // party of a Lockstep: its sleeps and its idle waits give up the baton, so
-// the other computer runs meanwhile.
+// the other computer runs meanwhile. Its window's messages are events of the
+// shared clock, handled whenever they fall due.
 class LockstepComputer {
 public:
     static OsHandle mainWindow() { return test::RecordingWindow::handle(0x77); }
@@ -21,10 +23,11 @@ public:
         : host(which),
           computer(sw.computer(which)),
           clock(lockstep),
-          windows(lockstep),
+          windows(lockstep.clock()),
           platform{clock, trace, computer.interfaces, computer.hid, computer.usb, computer.usb, computer.spooler,
                    computer.registry},
-          dialog(platform, windows) {
+          control(lockstep, platform),
+          dialog(control, windows) {
         windows.dispatcher = test::dispatchTo(dialog);
         // Windows tells every top-level window when the device tree changes.
         computer.usb.onTreeChanged = [this] {
@@ -35,13 +38,13 @@ public:
     LockstepComputer& operator=(const LockstepComputer&) = delete;
 
     // The body of this computer's party: starts the program `startDelayMs`
-    // from now and runs its window until virtual time `until`.
+    // from now and runs its control until virtual time `until`.
     void run(int party, std::uint64_t startDelayMs, std::uint64_t until) {
         clock.party = party;
-        windows.party = party;
+        control.party = party;
         clock.lockstep.sleepFor(party, startDelayMs);
         dialog.initMainWindow(mainWindow());
-        windows.runUntil(until);
+        control.runUntil(until);
     }
 
     // Posts as the user's click or double tap would; only while this
@@ -57,15 +60,16 @@ public:
         int party = -1;
     };
 
-    class PartyWindow : public test::MessageQueueWindow {
+    class PartyControl : public test::VirtualControl {
     public:
-        explicit PartyWindow(Lockstep& lockstep_) : MessageQueueWindow(lockstep_.clock()), lockstep(lockstep_) {}
+        PartyControl(Lockstep& lockstep_, Platform& platform)
+            : VirtualControl(lockstep_.clock(), platform), lockstep(lockstep_) {}
         Lockstep& lockstep;
         int party = -1;
 
     protected:
         void waitUntil(std::uint64_t time) override {
-            lockstep.waitUntil(party, [this, time] { return messagePosted() ? 0 : time; });
+            lockstep.waitUntil(party, [this, time] { return commandWaiting() ? 0 : time; });
         }
     };
 
@@ -73,8 +77,9 @@ public:
     sim::SimComputer& computer;
     test::RecordingTrace trace;
     PartyClock clock;
-    PartyWindow windows;
+    test::MessageQueueWindow windows;
     Platform platform;
+    PartyControl control;
     SwitchDialog dialog;
 };
 

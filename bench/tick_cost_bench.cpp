@@ -1,6 +1,6 @@
 // What one control tick costs in real time, on the simulated switch: each
-// tick is one WM_TIMER of the tick timer, delivered through the dialog's
-// message handling as the message loop delivers it. Next to each tick, its
+// tick is one tick of timer 0, handled by the control as its loop hands it
+// over. Next to each tick, its
 // floor: the same platform calls, with the same arguments, made again on the
 // same simulated seams without the tick's logic. Their ratio is what Pivora's
 // own logic adds to the calls it cannot avoid, the simulated seams standing
@@ -20,12 +20,11 @@
 #include <string>
 #include <vector>
 
-#include "app/switch_dialog.h"
+#include "control/switch_control.h"
 #include "call_tape.h"
 #include "controller/report_catalogue.h"
 #include "counting_platform.h"
 #include "idle_platform.h"
-#include "message_queue_window.h"
 #include "sim/simulated_switch.h"
 
 namespace pivora::bench {
@@ -57,7 +56,6 @@ const TickCase kCases[] = {
      Scene::Searching, false, true},
 };
 
-const OsHandle kMainWindow = reinterpret_cast<OsHandle>(std::uintptr_t{0x77});
 // Bit 3: port 3 is host B's.
 constexpr std::uint8_t kRawMask = 0x08;
 // Long enough for the connection, the registry load and the first panel
@@ -68,7 +66,7 @@ constexpr int kSteadyTicks = 3;
 
 // Host A on a two-port switch: a memory stick on port 2 here, a receiver on
 // port 3 on host B, whose ID host B stored in the controller's slot 3. Its
-// dialog runs on counting seams and settles over ticks one virtual second apart.
+// control runs on counting seams and settles over ticks one virtual second apart.
 class SwitchRig {
 public:
     explicit SwitchRig(Scene scene) {
@@ -77,7 +75,6 @@ public:
         sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer");
         sw.hub.plugDevice(3, 0x046D, 0xC52B, "Logitech Receiver");
         if (scene == Scene::Searching) sw.hostA.hid.unplug(sw.controllerOnA);
-        dialog.initMainWindow(kMainWindow);
         for (int second = 0; second < kSettleSeconds; ++second) {
             sw.clock.runUntil(sw.clock.now() + 1000);
             tick();
@@ -86,8 +83,8 @@ public:
     SwitchRig(const SwitchRig&) = delete;
     SwitchRig& operator=(const SwitchRig&) = delete;
 
-    // One WM_TIMER of the tick timer, dispatched as the message loop does.
-    void tick() { deliver(QueuedMessage{kMainWindow, win::kWmTimer, SwitchDialog::kTickTimer, 0, 0, 0}); }
+    // One tick of the tick timer, as the control's loop hands it over.
+    void tick() { control.handle(Command{Command::Tick, SwitchControl::kTickTimer}); }
     // The tick's calls made again, on the same seams.
     void replay() { tape.replay(replaySeams); }
 
@@ -98,12 +95,12 @@ public:
         sw.clock.runDue();
     }
 
-    // Empty when the dialog is in the scene's state with nothing under way.
+    // Empty when the control is in the scene's state with nothing under way.
     std::string unsettled(Scene scene) const {
         const int expected = scene == Scene::Ready ? 1 : 0;
-        if (dialog.controllerOpen != expected || dialog.hubReady != expected || dialog.idsLoaded != expected)
-            return "the dialog is not in the scene's state";
-        if (sw.clock.pendingEvents() != 0 || dialog.pendingAction != 0 || dialog.keepAliveCountdown != 0)
+        if (control.controllerOpen != expected || control.hubReady != expected || control.idsLoaded != expected)
+            return "the control is not in the scene's state";
+        if (sw.clock.pendingEvents() != 0 || control.pendingAction != 0 || control.keepAliveCountdown != 0)
             return "something is still under way";
         return {};
     }
@@ -124,12 +121,13 @@ public:
     CountingPlatform seams{sw.hostA.platform(productTrace), recorder};
     Platform platform = seams.platform();
     CountingWindow windows{recorder};
-    // Before the dialog: a replayed read may still be pending on the tape's
-    // record when the dialog's channel cancels it on the way out.
+    // Before the control: a replayed read may still be pending on the tape's
+    // record when the control's channel cancels it on the way out.
     CallTape tape;
     ReplaySeams replaySeams{platform, windows, {}};
-    SwitchDialog dialog{platform, windows};
-    test::MessageQueueWindow::Dispatcher deliver = test::dispatchTo(dialog);
+    // Its panel goes nowhere: only the control's own work is timed. Nothing
+    // it asks of itself comes up in a steady tick.
+    SwitchControl control{platform, [](const PanelState&) {}, [](const Command&) {}};
 };
 
 std::string describe(const std::vector<SeamCall>& calls, std::size_t at) {

@@ -1,16 +1,12 @@
 #include <cstring>
 
 #include "app/switch_dialog.h"
-#include "controller/report_catalogue.h"
 #include "ui/resource_ids.h"
 #include "ui/texts.h"
 
 namespace pivora {
 
 namespace {
-constexpr std::uint32_t kTickPeriodMs = 1000;
-constexpr std::uint32_t kPrinterPeriodMs = 5000;
-constexpr std::uint32_t kSignOffSettleMs = 250;
 // The fourth row's buttons are twice as tall in the template; at this size
 // all eight fit the 13 x 26 button images.
 constexpr int kArrowButtonWidth = 15;
@@ -51,7 +47,6 @@ int SwitchDialog::initMainWindow(OsHandle mainWindow) {
 
 void SwitchDialog::startLiveInstance() {
     liveInstance = 1;
-    hubName.fill('\0');
     keyboardHook = windows_.installKeyboardHook(window);
 
     trayIcon = TrayIconRecord{};
@@ -63,51 +58,36 @@ void SwitchDialog::startLiveInstance() {
     std::strncpy(trayIcon.tip, text::kTrayTip, sizeof trayIcon.tip - 1);
     windows_.addTrayIcon(trayIcon);
 
-    hubReady = 0;
-    controllerOpen = 0;
-    pendingAction = 0;
-    printerPollBusy = 0;
-    releaseBusy = 0;
-    keepAliveCountdown = 0;
-    idsLoaded = 0;
-    portIds.fill(PortIdSlot{});
-
-    channel.setReportLength(kControllerReportLength);
-
     // Handled once initialisation has returned: the first hides the window,
     // the second starts the discovery of controller and hub.
     windows_.postMessage(window, win::kWmSize, win::kSizeMinimized, 0);
     windows_.postMessage(window, win::kWmDeviceChange, win::kDbtDevNodesChanged, 0);
-
-    windows_.setTimer(window, kTickTimer, kTickPeriodMs);
-    windows_.setTimer(window, kPrinterTimer, kPrinterPeriodMs);
 
     windows_.resizeControl(window, IDC_CLAIM_ROW4, kArrowButtonWidth, kArrowButtonHeight);
     windows_.resizeControl(window, IDC_RELEASE_ROW4, kArrowButtonWidth, kArrowButtonHeight);
 
     busyNotice = windows_.createBusyNotice(window);
     windows_.setControlText(window, IDC_SOFTWARE_VERSION, text::kSoftwareVersion);
-    buttonImages.load();
+    buttonImages_.load();
+    // No switch yet: the template's rows stay out of sight.
+    renderPanel();
+    // Each panel the control publishes is drawn when this window gets to it.
+    control_.start([this] { windows_.postMessage(window, win::kWmSwitchPanel, 0, 0); });
 }
 
 int SwitchDialog::tearDownMainWindow() {
-    windows_.killTimer(window, kTickTimer);
-    windows_.killTimer(window, kPrinterTimer);
+    // The control signs off and ends before the window it publishes to goes.
+    control_.stop();
     if (keyboardHook != nullptr) {
         windows_.removeKeyboardHook(keyboardHook);
         keyboardHook = nullptr;
     }
     if (liveInstance == 1) {
-        if (controllerOpen == 1) {
-            signOffAndClose();
-            platform_.clock.sleep(kSignOffSettleMs);
-        }
         windows_.deleteTrayIcon(trayIcon);
         if (busyNotice != nullptr) {
             windows_.destroyWindow(busyNotice);
             busyNotice = nullptr;
         }
-        hubName.fill('\0');
     }
     return windows_.destroyWindow(window);
 }
@@ -139,16 +119,6 @@ bool SwitchDialog::filterMainWindowInput(const QueuedMessage& message) {
                     (static_cast<std::uint32_t>(static_cast<std::uint16_t>(message.cursorY)) << 16));
                 windows_.postMessage(window, win::kWmNcLButtonDown, win::kHtCaption, position);
             }
-            return false;
-        // Acted on here and again by the window procedure, to the same effect.
-        case win::kWmDeviceChange:
-            onDeviceChange();
-            return false;
-        case win::kWmPowerBroadcast:
-            onPowerBroadcast(message.wParam);
-            return false;
-        case win::kWmQueryEndSession:
-            onQueryEndSession();
             return false;
         default:
             return false;

@@ -5,6 +5,7 @@
 #include "app/lock_key_hook.h"
 #include "app/main_dialog_proc.h"
 #include "app/switch_dialog.h"
+#include "control/control_thread.h"
 #include "platform/win32/win32_window_api.h"
 #include "ui/resource_ids.h"
 
@@ -19,7 +20,9 @@ bool belongsTo(HWND window, HWND dialog) { return dialog != nullptr && (window =
 int SwitchApp::run(HINSTANCE module, Platform& platform, const std::function<void(HWND)>& windowCreated) {
     Win32WindowApi windows(module, AboutDialog::procedure, BusyNoticeDialog::procedure, lockKeyHook);
 
-    SwitchDialog dialog(platform, windows);
+    // The control runs on a thread of its own; the window only shows it.
+    ControlThread control(platform);
+    SwitchDialog dialog(control, windows);
     const HWND window = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_PORT_PANEL), nullptr, mainDialogProcedure,
                                            reinterpret_cast<LPARAM>(&dialog));
     if (window == nullptr) return 1;

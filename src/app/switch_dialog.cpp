@@ -4,14 +4,20 @@
 
 namespace pivora {
 
-SwitchDialog::SwitchDialog(Platform& platform, WindowApi& windows)
-    : usbTopology(platform.interfaces, platform.hubs),
-      channel(platform.interfaces, platform.hid, platform.clock, platform.trace),
-      printerGuard(platform.spooler, platform.registry),
-      appIcon(windows.loadIcon(IDI_APP)),
-      buttonImages(windows),
-      deferredReports(platform.trace),
-      platform_(platform),
-      windows_(windows) {}
+SwitchDialog::SwitchDialog(ControlPort& control, WindowApi& windows)
+    : appIcon(windows.loadIcon(IDI_APP)),
+      control_(control),
+      windows_(windows),
+      buttonImages_(windows),
+      panelView_(windows, buttonImages_) {}
+
+void SwitchDialog::renderPanel() {
+    const PanelState panel = control_.panel();
+    panelView_.render(window, panel);
+    // A device that refused removal: the user is told why the port stayed.
+    if (panel.busyNotices != busyNoticesShown_ && busyNotice != nullptr)
+        windows_.showWindow(busyNotice, win::kSwShow);
+    busyNoticesShown_ = panel.busyNotices;
+}
 
 }  // namespace pivora

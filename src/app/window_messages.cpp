@@ -8,23 +8,24 @@ void SwitchDialog::onWindowMessage(std::uint32_t message, std::uintptr_t wParam,
         case win::kWmSize:
             handleSize(wParam, static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
             break;
-        case win::kWmTimer:
-            if (wParam == kTickTimer || wParam == kPrinterTimer) controlTick(wParam);
+        case win::kWmSwitchPanel:
+            renderPanel();
             break;
         case win::kWmDeviceChange:
-            onDeviceChange();
+            control_.post(Command{Command::DeviceChanged});
             break;
         case win::kWmPowerBroadcast:
             onPowerBroadcast(wParam);
             break;
         case win::kWmQueryEndSession:
-            onQueryEndSession();
+            // The session may end as soon as this returns.
+            control_.postAndWait(Command{Command::QueryEndSession}, kSignOffWaitMs);
             break;
         case win::kWmEndSession:
-            onEndSession(wParam != 0);
+            control_.postAndWait(Command{Command::EndSession, wParam != 0 ? 1 : 0}, kSignOffWaitMs);
             break;
         case win::kWmSwitchHotkey:
-            toggleAllPorts();
+            control_.post(Command{Command::ToggleAll});
             break;
         case win::kWmSwitchTray:
             onTrayNotify(lParam);
@@ -39,51 +40,24 @@ void SwitchDialog::onWindowMessage(std::uint32_t message, std::uintptr_t wParam,
 
 void SwitchDialog::onCommand(int controlId, int notification) {
     if (notification != static_cast<int>(win::kBnClicked)) return;
-    switch (controlId) {
-        case IDC_OK:
-            hideToTray();
-            break;
-        case IDC_DEBUG_CLEAR:
-            dumpPortIds();
-            break;
-        default:
-            onArrowClicked(controlId);
-            break;
+    bool claims = false;
+    int port = 0;
+    if (controlId == IDC_OK) {
+        hideToTray();
+    } else if (controlId == IDC_DEBUG_CLEAR) {
+        control_.post(Command{Command::DumpPortIds});
+    } else if (PanelView::arrowOf(controlId, claims, port)) {
+        control_.post(Command{claims ? Command::Claim : Command::Release, port});
     }
-}
-
-void SwitchDialog::onDeviceChange() {
-    // Whatever changed, the controller and the hub are looked for afresh.
-    controllerOpen = 0;
-    hubReady = 0;
 }
 
 void SwitchDialog::onPowerBroadcast(std::uintptr_t event) {
     if (event == win::kPbtApmResumeSuspend || event == win::kPbtApmResumeAutomatic) {
-        // Every wake brings the automatic resume, and a wake the user caused
-        // the other one too: the first starts over, the second finds it done.
-        if (wokenSinceSuspend == 1) return;
-        wokenSinceSuspend = 1;
-        // After a sleep anything may have moved.
-        startOver();
+        control_.post(Command{Command::Resume});
     } else if (event == win::kPbtApmSuspend) {
-        wokenSinceSuspend = 0;
-        signOffAndClose();
+        // The system may sleep as soon as this returns.
+        control_.postAndWait(Command{Command::Suspend}, kSignOffWaitMs);
     }
-}
-
-void SwitchDialog::onQueryEndSession() { signOffAndClose(); }
-
-void SwitchDialog::onEndSession(bool ending) {
-    // A logoff or shutdown that was cancelled left the channel closed: the
-    // next tick connects again rather than stay deaf.
-    if (!ending) onDeviceChange();
-}
-
-void SwitchDialog::signOffAndClose() {
-    sendRequest(channel, signOff());
-    channel.cancelPending();
-    channel.close();
 }
 
 }  // namespace pivora

@@ -1,9 +1,8 @@
 #include <array>
 #include <cstdio>
 
-#include "app/switch_dialog.h"
+#include "control/switch_control.h"
 #include "controller/port_masks.h"
-#include "ui/resource_ids.h"
 
 namespace pivora {
 
@@ -11,21 +10,9 @@ namespace {
 constexpr std::uint16_t kHubVendorId = 0x0424;
 constexpr std::uint16_t kHubProductId = 0x2524;
 constexpr std::size_t kWorkSize = 256;
-
-// The panel's rows as the clearing step empties them: (name box, frame).
-constexpr std::array<std::array<int, 2>, 5> kClearedRows = {{
-    {IDC_NAME_ROW4, IDC_FRAME_ROW1},
-    {IDC_NAME_ROW3, IDC_FRAME_ROW2},
-    {IDC_NAME_ROW2, IDC_FRAME_ROW3},
-    {IDC_NAME_ROW1, IDC_FRAME_ROW4},
-    {IDC_NAME_ROW5, IDC_FRAME_ROW5},
-}};
-constexpr std::array<int, 8> kArrowButtons = {IDC_CLAIM_ROW4,   IDC_CLAIM_ROW3,   IDC_CLAIM_ROW2,   IDC_CLAIM_ROW1,
-                                              IDC_RELEASE_ROW4, IDC_RELEASE_ROW3, IDC_RELEASE_ROW2, IDC_RELEASE_ROW1};
-constexpr std::array<int, 3> kStatusFields = {IDC_FIRMWARE_VERSION, IDC_HOST, IDC_SWITCH_TYPE};
 }  // namespace
 
-void SwitchDialog::controlTick(std::uintptr_t timerId) {
+void SwitchControl::controlTick(int timerId) {
     // A read that failed (the controller went away) would leave the channel
     // deaf for good: treat it as a lost connection and connect again.
     if (controllerOpen == 1 && channel.readSideFailed()) onDeviceChange();
@@ -40,11 +27,11 @@ void SwitchDialog::controlTick(std::uintptr_t timerId) {
     if (pendingAction == 0) followUpStep();
 }
 
-void SwitchDialog::connectStep() {
+void SwitchControl::connectStep() {
     if (channel.connectController() == 1) controllerOpen = 1;
 }
 
-void SwitchDialog::hubStep() {
+void SwitchControl::hubStep() {
     if (usbTopology.locateHub(kHubVendorId, kHubProductId, hubName.data()) != 1) return;
     std::uint32_t portCount = 0;
     const bool portCountRead = usbTopology.getHubPortCount(hubName.data(), &portCount) == 1;
@@ -63,26 +50,23 @@ void SwitchDialog::hubStep() {
                 vendorId == HidReportChannel::kControllerVendorId && productId == HidReportChannel::kControllerProductId)
                 hubKind = TwoPort;
         }
-        windows_.setControlText(window, IDC_SWITCH_TYPE, hubKind == TwoPort ? "2-2" : "2-4");
+        panel_.switchType = hubKind == TwoPort ? "2-2" : "2-4";
     }
     sendRequest(channel, infoQuery());
     hubReady = 1;
 }
 
-void SwitchDialog::clearingStep() {
+void SwitchControl::clearingStep() {
     portIds.fill(PortIdSlot{});
     // Requests of a controller that is gone mean nothing to the next one.
     deferredReports.clear();
-    for (const auto& row : kClearedRows) {
-        windows_.setControlText(window, row[0], "");
-        windows_.showControl(window, row[0], win::kSwHide);
-        windows_.showControl(window, row[1], win::kSwHide);
-    }
-    for (int button : kArrowButtons) windows_.showControl(window, button, win::kSwHide);
-    for (int field : kStatusFields) windows_.setControlText(window, field, "");
+    // The panel shows no switch: no rows, no status.
+    const std::uint32_t busyNotices = panel_.busyNotices;
+    panel_ = PanelState{};
+    panel_.busyNotices = busyNotices;
 }
 
-bool SwitchDialog::reportStep() {
+bool SwitchControl::reportStep() {
     std::array<std::uint8_t, kWorkSize> work{};
     // What a reply wait set aside came before anything the channel holds now.
     int length = deferredReports.take(work.data());
@@ -106,22 +90,25 @@ bool SwitchDialog::reportStep() {
     return true;
 }
 
-void SwitchDialog::onInfoReply(const std::uint8_t* report) {
+void SwitchControl::onInfoReply(const std::uint8_t* report) {
     char text[kWorkSize];
     // A leading 0 prints nothing before its point: version 0.5.3 reads ".5.3".
     (void)std::snprintf(text, sizeof text, "%.d.%d.%d", report[2], report[3], report[4]);
-    windows_.setControlText(window, IDC_FIRMWARE_VERSION, text);
+    panel_.firmwareVersion = text;
     // Every reader of the masks takes any non-zero host byte for host B; the
     // letter shown says the same.
     hostIndex = report[5] != 0 ? 1 : 0;
     const char host[2] = {static_cast<char>('A' + hostIndex), '\0'};
-    windows_.setControlText(window, IDC_HOST, host);
+    panel_.host = host;
+    char line[kWorkSize + 32];
+    (void)std::snprintf(line, sizeof line, "Firmware=%s Host=%s\r\n", text, host);
+    platform_.trace.line(TraceChannel::Text, line);
     pendingAction = 0;
     loadAllPortIds();
     sendRequest(channel, statusQuery());
 }
 
-void SwitchDialog::onStatusReply(std::uint8_t rawMask) {
+void SwitchControl::onStatusReply(std::uint8_t rawMask) {
     ownedMask = ownedMaskFrom(rawMask, hostIndex);
     switch (pendingAction) {
         case 0: {
@@ -141,7 +128,7 @@ void SwitchDialog::onStatusReply(std::uint8_t rawMask) {
     }
 }
 
-void SwitchDialog::followUpStep() {
+void SwitchControl::followUpStep() {
     // The reply to a request comes some ticks later; one StatusQuery then
     // brings the panel up to date. Not while a report waits to be taken.
     const bool reportWaiting = channel.pendingLength() != 0 || deferredReports.size() != 0;

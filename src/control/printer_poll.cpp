@@ -1,19 +1,18 @@
 #include <array>
 
-#include "app/switch_dialog.h"
+#include "control/switch_control.h"
 #include "printer/busy_printers.h"
-#include "ui/resource_ids.h"
 
 namespace pivora {
 
 namespace {
-// The claim button whose click brings slot i's port here; on a TwoPort
-// switch the buttons of rows 3 and 4 stand for ports 3 and 2.
-constexpr std::array<int, 5> kClaimButtonOfSlot = {IDC_CLAIM_ROW4, IDC_CLAIM_ROW3, IDC_CLAIM_ROW2, IDC_CLAIM_ROW1,
-                                                   IDC_CLAIM_ROW1};
+// The port a claim of slot i brings here. Slot 4 goes with port 3; a TwoPort
+// switch has ports 2 and 3 only, and its slots 0 and 1 stand for them.
+constexpr std::array<int, 5> kFourPortPortOfSlot = {0, 1, 2, 3, 3};
+constexpr std::array<int, 5> kTwoPortPortOfSlot = {2, 3, 2, 3, 3};
 }  // namespace
 
-void SwitchDialog::printerPoll() {
+void SwitchControl::printerPoll() {
     // A local printer with jobs waiting whose device is on the other
     // computer's side is pulled back here, found by its ID in the registry.
     forEachBusyUsbPrinter(printerGuard, [this](std::uint16_t vendorId, std::uint16_t productId) {
@@ -24,7 +23,7 @@ void SwitchDialog::printerPoll() {
                (portIds.at(slot).vendorId != vendorId || portIds.at(slot).productId != productId))
             ++slot;
         if (slot < portIds.size()) {
-            onArrowClicked(kClaimButtonOfSlot.at(slot));
+            onPortArrow(true, (hubKind == TwoPort ? kTwoPortPortOfSlot : kFourPortPortOfSlot).at(slot));
         } else {
             loadAllPortIds();
             // Its waits took every StatusReply that came meanwhile, also the

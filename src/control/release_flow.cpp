@@ -1,7 +1,7 @@
 #include <array>
 #include <cstdio>
 
-#include "app/switch_dialog.h"
+#include "control/switch_control.h"
 #include "controller/port_masks.h"
 #include "usb/safe_removal.h"
 
@@ -17,7 +17,7 @@ constexpr std::uint32_t kDrainStepMs = 150;
 std::uint8_t portBit(int port) { return static_cast<std::uint8_t>(1u << port); }
 }  // namespace
 
-bool SwitchDialog::runReleaseFlow(std::uint8_t requestedPorts) {
+bool SwitchControl::runReleaseFlow(std::uint8_t requestedPorts) {
     if (releaseBusy == 1) return true;
     releaseBusy = 1;
     keepAliveCountdown = 7;
@@ -27,7 +27,7 @@ bool SwitchDialog::runReleaseFlow(std::uint8_t requestedPorts) {
     return goesOn;
 }
 
-bool SwitchDialog::releasePorts(std::uint8_t requestedPorts) {
+bool SwitchControl::releasePorts(std::uint8_t requestedPorts) {
     std::array<std::uint8_t, kControllerReportLength> reply{};
     // Without a StatusReply nothing is granted: the controller hears nothing.
     if (!sendAndAwait(statusQuery(), code::StatusReply, kStatusReplyLimit, reply)) return false;
@@ -39,7 +39,7 @@ bool SwitchDialog::releasePorts(std::uint8_t requestedPorts) {
         sendRequest(channel, releaseGrant(allowed));
         for (int port : {2, 3})
             if ((allowed & portBit(port)) != 0) removePortDevices(port, done);
-        platform_.clock.sleep(kPauseBeforeDoneMs);
+        clock_.sleep(kPauseBeforeDoneMs);
         sendRequest(channel, releaseDone(done));
     } else if (hubKind == FourPort) {
         // Bits 4 to 7 of the request go through as they came.
@@ -48,16 +48,16 @@ bool SwitchDialog::releasePorts(std::uint8_t requestedPorts) {
         sendRequest(channel, releaseGrant(allowed));
         for (int port : {0, 1, 2})
             if ((allowed & portBit(port)) != 0) removePortDevices(port, done);
-        platform_.clock.sleep(kPauseBeforePort3Ms);
+        clock_.sleep(kPauseBeforePort3Ms);
         if ((allowed & portBit(3)) != 0) removePortDevices(3, done);
-        platform_.clock.sleep(kPauseBeforeDoneMs);
+        clock_.sleep(kPauseBeforeDoneMs);
         sendRequest(channel, releaseDone(done));
     }
     drainReports();
     return true;
 }
 
-void SwitchDialog::removePortDevices(int port, std::uint8_t& donePorts) {
+void SwitchControl::removePortDevices(int port, std::uint8_t& donePorts) {
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint32_t isHub = 0;
@@ -74,16 +74,16 @@ void SwitchDialog::removePortDevices(int port, std::uint8_t& donePorts) {
     if (safeRemoveDevice(platform_.removal, platform_.trace, devInst) != 0) {
         // A device still in use keeps its port, and the user is told why.
         donePorts = static_cast<std::uint8_t>(donePorts & ~portBit(port));
-        if (busyNotice != nullptr) windows_.showWindow(busyNotice, win::kSwShow);
+        ++panel_.busyNotices;
     }
 }
 
-void SwitchDialog::drainReports() {
+void SwitchControl::drainReports() {
     // What came in meanwhile is stale, except the other computer's requests.
     std::array<std::uint8_t, HidReportChannel::kMaxReportLength> report{};
     for (int length = channel.poll(report.data()); length > 0; length = channel.poll(report.data())) {
         deferredReports.keepIfDeferred(report.data(), length);
-        platform_.clock.sleep(kDrainStepMs);
+        clock_.sleep(kDrainStepMs);
     }
 }
 

@@ -4,7 +4,7 @@
 
 namespace pivora {
 
-// Time as the window thread sees it: the only way Pivora waits is by sleeping
+// Time as the control's thread sees it: the only way Pivora waits is by sleeping
 // on this thread, and the only way it measures time is the millisecond tick.
 class Clock {
 public:

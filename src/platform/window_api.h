@@ -26,6 +26,7 @@ constexpr std::uint32_t kWmPowerBroadcast = 0x0218;
 constexpr std::uint32_t kWmDeviceChange = 0x0219;
 constexpr std::uint32_t kWmSwitchTray = 1124;    // the tray icon's callback
 constexpr std::uint32_t kWmSwitchHotkey = 1125;  // posted by the keyboard hook
+constexpr std::uint32_t kWmSwitchPanel = 1126;   // posted by the control: a new panel to draw
 
 constexpr std::uintptr_t kSizeMinimized = 1;
 constexpr std::uintptr_t kDbtDevNodesChanged = 7;

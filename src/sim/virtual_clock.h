@@ -10,7 +10,7 @@
 
 namespace pivora::sim {
 
-// Simulated time for the single window thread. sleep() advances time and runs,
+// Simulated time for the control's thread. sleep() advances time and runs,
 // in time order, every event that falls due meanwhile (a write completing, a
 // reply arriving); events due at the same moment run in the order they were
 // scheduled. A full claim or registry load thus runs in milliseconds of real

@@ -16,12 +16,11 @@
 
 #include "adversary.h"
 #include "answering_hubs.h"
-#include "app/switch_dialog.h"
+#include "control/switch_control.h"
 #include "fuzz_input.h"
 #include "platform/registry_api.h"
 #include "platform/spooler_api.h"
 #include "printer/printer_guard.h"
-#include "recording_window.h"
 #include "sim/sim_computer.h"
 #include "sim/sim_registry.h"
 
@@ -184,21 +183,20 @@ constexpr std::uint16_t kUntouchedId = 0xEEEE;
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The veto reads the dialog's control fields and its hub; the HID side, the
-// clock and removal come from a simulated computer without a switch, which
-// the veto never touches.
-struct DialogUnderTest {
-    DialogUnderTest(AnsweringHubs& hubs, SpoolerApi& spooler, RegistryApi& registry)
+// The veto reads the control's fields and its hub; the HID side, the clock
+// and removal come from a simulated computer without a switch, which the
+// veto never touches.
+struct ControlUnderTest {
+    ControlUnderTest(AnsweringHubs& hubs, SpoolerApi& spooler, RegistryApi& registry)
         : computer(clock, nullptr, sim::Host::A),
           platform{clock, trace, computer.interfaces, computer.hid, hubs, computer.usb, spooler, registry},
-          dialog(platform, window) {}
+          control(platform, [](const PanelState&) {}, [](const Command&) {}) {}
 
     sim::VirtualClock clock;
     sim::SimComputer computer;
     DiagnosticTrace trace;
-    test::RecordingWindow window;
     Platform platform;
-    SwitchDialog dialog;
+    SwitchControl control;
 };
 
 class PrinterGuardRun {
@@ -270,28 +268,28 @@ private:
     }
 
     void veto() {
-        if (!dialog_) dialog_.emplace(hubs_, spooler_, registry_);
-        SwitchDialog& dialog = dialog_->dialog;
-        dialog.controllerOpen = static_cast<int>(input_.below(3));
-        dialog.hubReady = static_cast<int>(input_.below(3));
+        if (!control_) control_.emplace(hubs_, spooler_, registry_);
+        SwitchControl& control = control_->control;
+        control.controllerOpen = static_cast<int>(input_.below(3));
+        control.hubReady = static_cast<int>(input_.below(3));
         const HubKind kinds[] = {UnknownHub, TwoPort, FourPort, static_cast<HubKind>(input_.u8())};
-        dialog.hubKind = kinds[input_.below(4)];
-        dialog.hubName.fill('\0');
-        const std::string hubName = input_.text(dialog.hubName.size() - 1);
-        std::memcpy(dialog.hubName.data(), hubName.data(), hubName.size());
+        control.hubKind = kinds[input_.below(4)];
+        control.hubName.fill('\0');
+        const std::string hubName = input_.text(control.hubName.size() - 1);
+        std::memcpy(control.hubName.data(), hubName.data(), hubName.size());
         const std::uint8_t requested = input_.u8();
 
         const int spoolerCallsBefore = spooler_.calls();
-        const std::uint8_t granted = dialog.vetoPrinterPorts(requested);
+        const std::uint8_t granted = control.vetoPrinterPorts(requested);
         require((granted & ~requested) == 0, "a veto only takes ports away");
-        const bool examines = dialog.controllerOpen == 1 && dialog.hubReady == 1 &&
-                              (dialog.hubKind == TwoPort || dialog.hubKind == FourPort);
+        const bool examines = control.controllerOpen == 1 && control.hubReady == 1 &&
+                              (control.hubKind == TwoPort || control.hubKind == FourPort);
         if (!examines) {
             require(granted == requested, "nothing to tell apart: the mask as it came");
             require(spooler_.calls() == spoolerCallsBefore, "nothing to tell apart: the spooler is not asked");
         }
-        if (dialog.hubKind == TwoPort) require((granted & 0xF3) == (requested & 0xF3), "only ports 2 and 3 vetoed");
-        if (dialog.hubKind == FourPort) require((granted & 0xF0) == (requested & 0xF0), "only ports 0 to 3 vetoed");
+        if (control.hubKind == TwoPort) require((granted & 0xF3) == (requested & 0xF3), "only ports 2 and 3 vetoed");
+        if (control.hubKind == FourPort) require((granted & 0xF0) == (requested & 0xF0), "only ports 0 to 3 vetoed");
     }
 
     FuzzInput input_;
@@ -299,7 +297,7 @@ private:
     AnsweringRegistry registry_;
     AnsweringHubs hubs_;
     PrinterGuard guard_;
-    std::optional<DialogUnderTest> dialog_;
+    std::optional<ControlUnderTest> control_;
 };
 
 }  // namespace

@@ -28,7 +28,7 @@ protected:
 
 TEST_F(Connection, WholeExchangeRunsInOrderWithItsWaits) {
     start();
-    windows.runUntil(4000);
+    runUntil(4000);
 
     const std::vector<std::string> exchange = {
         "InfoQuery",                   // hub located on the first tick
@@ -60,14 +60,14 @@ TEST_F(Connection, WholeExchangeRunsInOrderWithItsWaits) {
         EXPECT_EQ(windows.timesOf(image), std::vector<std::uint64_t>{3620}) << image;
 
     // The tick at 2000 fell inside the first tick's handler and comes once, late.
-    EXPECT_EQ(ticksOf(SwitchDialog::kTickTimer), (std::vector<std::uint64_t>{1000, 2980, 3620, 4000}));
+    EXPECT_EQ(ticksOf(SwitchControl::kTickTimer), (std::vector<std::uint64_t>{1000, 2980, 3620, 4000}));
 
-    EXPECT_EQ(dialog.ownedMask, 0xF7);
-    EXPECT_EQ(dialog.hubKind, TwoPort);
-    EXPECT_EQ(dialog.idsLoaded, 1);
+    EXPECT_EQ(control.ownedMask, 0xF7);
+    EXPECT_EQ(control.hubKind, TwoPort);
+    EXPECT_EQ(control.idsLoaded, 1);
     const std::vector<std::vector<int>> slots = {{0, 0, 0}, {0, 0, 0}, {0x0781, 0x5567, 1}, {0x046D, 0xC52B, 0}, {0, 0, 0}};
     for (std::size_t i = 0; i < slots.size(); ++i)
-        EXPECT_EQ((std::vector<int>{dialog.portIds[i].vendorId, dialog.portIds[i].productId, dialog.portIds[i].valid}),
+        EXPECT_EQ((std::vector<int>{control.portIds[i].vendorId, control.portIds[i].productId, control.portIds[i].valid}),
                   slots[i])
             << "slot " << i;
     EXPECT_EQ(windows.bitmapsLoaded, 12) << "images are loaded once, at setup";
@@ -75,30 +75,30 @@ TEST_F(Connection, WholeExchangeRunsInOrderWithItsWaits) {
 
 TEST_F(Connection, LaterLoadsReadOnlyTheOtherComputersSlotsAndAnUnchangedSlotIsNotStored) {
     start();
-    windows.runUntil(4000);
+    runUntil(4000);
     windows.postMessage(mainWindow(), win::kWmDeviceChange, 7, 0);
     const std::uint64_t since = now();
-    windows.runUntil(9000);
+    runUntil(9000);
     EXPECT_EQ(written(since), (std::vector<std::string>{"InfoQuery", "StatusQuery", "ReadPortId 08", "ReadPortId 10",
                                                         "StatusQuery"}));
-    EXPECT_EQ(dialog.portIds[2].valid, 1);
+    EXPECT_EQ(control.portIds[2].valid, 1);
 }
 
 TEST_F(Connection, PortIdReplyThatNeverComesResetsAndTheNextTickReconnects) {
     sw.firmware.withholdReplies(code::ReadPortId, 1);
     start();
-    windows.runUntil(1000);
+    runUntil(1000);
     // ReadPortId 08 was seen written at 2900; after its 20 ms pacing the
     // wait polls 51 times, 100 ms apart, then gives up.
-    EXPECT_EQ(dialog.controllerOpen, 0);
-    EXPECT_EQ(dialog.hubReady, 0);
-    EXPECT_EQ(dialog.idsLoaded, 0);
-    for (const PortIdSlot& slot : dialog.portIds) EXPECT_EQ(slot.vendorId | slot.productId | slot.valid, 0);
+    EXPECT_EQ(control.controllerOpen, 0);
+    EXPECT_EQ(control.hubReady, 0);
+    EXPECT_EQ(control.idsLoaded, 0);
+    for (const PortIdSlot& slot : control.portIds) EXPECT_EQ(slot.vendorId | slot.productId | slot.valid, 0);
     EXPECT_EQ(written().back(), "StatusQuery") << "the tick still asks on the open channel";
     EXPECT_EQ(writeTimes().back(), 2920u + 51 * 100 + 4);
 
     const std::uint64_t since = now();
-    windows.runUntil(now() + 1);
+    runUntil(now() + 1);
     const std::vector<std::string> again = written(since);
     ASSERT_GE(again.size(), 3u);
     EXPECT_EQ(again[0], "InfoQuery") << "reconnected on the next tick";
@@ -107,10 +107,10 @@ TEST_F(Connection, PortIdReplyThatNeverComesResetsAndTheNextTickReconnects) {
 
 TEST_F(Connection, UploadThatReadsBackAnotherIdTriesTwiceAndFails) {
     start();
-    windows.runUntil(4000);
+    runUntil(4000);
     sw.firmware.refuseStores(true);
     const std::uint64_t since = now();
-    EXPECT_EQ(dialog.storeAndVerifyPortId(0x04, 0x1234, 0x5678), 0);
+    EXPECT_EQ(control.storeAndVerifyPortId(0x04, 0x1234, 0x5678), 0);
     EXPECT_EQ(written(since), (std::vector<std::string>{"StorePortId 04 1234 5678", "ReadPortId 04",
                                                         "StorePortId 04 1234 5678", "ReadPortId 04"}));
     EXPECT_EQ(now() - since, 2u * (610 + 30)) << "each reply is read at once; the IDs differ";
@@ -119,21 +119,21 @@ TEST_F(Connection, UploadThatReadsBackAnotherIdTriesTwiceAndFails) {
 TEST_F(Connection, PortIdClearedEmptiesItsSlotsAndRediscovers) {
     sw.firmware.setPortId(4, {0x1111, 0x2222});
     start();
-    windows.runUntil(4000);
-    ASSERT_EQ(dialog.portIds[4].vendorId, 0x1111);
+    runUntil(4000);
+    ASSERT_EQ(control.portIds[4].vendorId, 0x1111);
 
     sw.firmware.sendPortIdCleared(Host::A, 0x14);
     sw.clock.runDue();
     const std::uint64_t since = now();
-    dialog.controlTick(SwitchDialog::kTickTimer);
-    EXPECT_EQ(dialog.portIds[2].vendorId | dialog.portIds[2].valid, 0);
-    EXPECT_EQ(dialog.portIds[4].vendorId, 0);
-    EXPECT_EQ(dialog.portIds[3].vendorId, 0x046D) << "slots not named are kept";
-    EXPECT_EQ(windows.timesOf("postMessage 77 0x0219 0 0x0").size(), 1u);
-    windows.runUntil(now());
-    EXPECT_EQ(dialog.controllerOpen, 0) << "the posted device change starts a rediscovery";
+    control.controlTick(SwitchControl::kTickTimer);
+    EXPECT_EQ(control.portIds[2].vendorId | control.portIds[2].valid, 0);
+    EXPECT_EQ(control.portIds[4].vendorId, 0);
+    EXPECT_EQ(control.portIds[3].vendorId, 0x046D) << "slots not named are kept";
+    runUntil(now());
+    EXPECT_EQ(commandsHandled().back(), Command::DeviceChanged) << "the control asked itself";
+    EXPECT_EQ(control.controllerOpen, 0) << "the device change starts a rediscovery";
 
-    windows.runUntil(10000);
+    runUntil(10000);
     const std::vector<std::string> after = written(since);
     EXPECT_EQ(after.front(), "InfoQuery");
     EXPECT_EQ(std::count(after.begin(), after.end(), "StorePortId 04 0781 5567"), 1)
@@ -143,11 +143,11 @@ TEST_F(Connection, PortIdClearedEmptiesItsSlotsAndRediscovers) {
 
 TEST_F(Connection, DebugClearDumpsEverySlotOnALineOfItsOwn) {
     start();
-    windows.runUntil(4000);
-    dialog.portIds[2] = PortIdSlot{0x04B4, 0x120D, 1};
+    runUntil(4000);
+    control.portIds[2] = PortIdSlot{0x04B4, 0x120D, 1};
     const std::size_t before = trace.lines().size();
     windows.postMessage(mainWindow(), win::kWmCommand, IDC_DEBUG_CLEAR, 0);
-    windows.runUntil(now());
+    runUntil(now());
     std::vector<std::string> dumped;
     for (std::size_t index = before; index < trace.lines().size(); ++index)
         if (trace.lines()[index].first == TraceChannel::Text) dumped.push_back(trace.lines()[index].second);
@@ -171,18 +171,16 @@ class ReportWhileWaiting : public Connection, public ::testing::WithParamInterfa
 
 TEST_P(ReportWhileWaiting, CompletesOrClearsWhatWaits) {
     start();
-    windows.runUntil(4000);
-    dialog.pendingAction = GetParam().pendingAction;
-    dialog.claimMask = 0x04;
-    const std::size_t names = windows.count("setControlText 1010 ");
-    const std::size_t images = windows.count("setButtonImage ");
+    runUntil(4000);
+    control.pendingAction = GetParam().pendingAction;
+    control.claimMask = 0x04;
+    const auto refreshes = panelRefreshes();
     sw.firmware.sendRaw(Host::A, GetParam().report);
     sw.clock.runDue();
-    dialog.controlTick(SwitchDialog::kTickTimer);
-    EXPECT_EQ(dialog.pendingAction, 0);
-    EXPECT_EQ(dialog.hostIndex, GetParam().hostIndex);
-    EXPECT_EQ(windows.count("setControlText 1010 ") > names, GetParam().panelRefreshed);
-    EXPECT_EQ(windows.count("setButtonImage ") > images, GetParam().panelRefreshed);
+    control.controlTick(SwitchControl::kTickTimer);
+    EXPECT_EQ(control.pendingAction, 0);
+    EXPECT_EQ(control.hostIndex, GetParam().hostIndex);
+    EXPECT_EQ(panelRefreshes() > refreshes, GetParam().panelRefreshed);
 }
 
 constexpr std::uint8_t kInfo = code::InfoReply;
@@ -203,13 +201,13 @@ TEST_F(Connection, ReleaseRequestDuringARegistryLoadIsHandledAfterIt) {
     // Arrives while the load reads slot 3, so the wait for slot 4 passes over it.
     sw.firmware.sendRaw(Host::A, sim::WireReport{2, code::ReleaseRequest, 0x04, 0, 0, 0, 0, 0}, 2870);
     start();
-    windows.runUntil(1000);
-    EXPECT_EQ(dialog.idsLoaded, 1);
-    EXPECT_EQ(dialog.deferredReports.size(), 1u);
+    runUntil(1000);
+    EXPECT_EQ(control.idsLoaded, 1);
+    EXPECT_EQ(control.deferredReports.size(), 1u);
     const std::uint64_t loaded = now();
 
-    windows.runUntil(now() + 1);
-    EXPECT_EQ(dialog.deferredReports.size(), 0u);
+    runUntil(now() + 1);
+    EXPECT_EQ(control.deferredReports.size(), 0u);
     // Taken before the StatusReply the channel holds, and answered in full.
     EXPECT_EQ(written(loaded),
               (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", "ReleaseDone 04"}));
@@ -218,27 +216,27 @@ TEST_F(Connection, ReleaseRequestDuringARegistryLoadIsHandledAfterIt) {
 
 TEST_F(Connection, KeepAliveAsksOnTheSeventhFollowUpAndNotWhileAReportWaits) {
     start();
-    windows.runUntil(4500);
+    runUntil(4500);
     const std::uint64_t since = now();
-    dialog.keepAliveCountdown = 7;
-    for (int tick = 1; tick <= 6; ++tick) dialog.controlTick(SwitchDialog::kTickTimer);
+    control.keepAliveCountdown = 7;
+    for (int tick = 1; tick <= 6; ++tick) control.controlTick(SwitchControl::kTickTimer);
     EXPECT_TRUE(written(since).empty());
-    dialog.controlTick(SwitchDialog::kPrinterTimer);
+    control.controlTick(SwitchControl::kPrinterTimer);
     EXPECT_EQ(written(since), std::vector<std::string>{"StatusQuery"});
-    EXPECT_EQ(dialog.keepAliveCountdown, 0);
-    dialog.controlTick(SwitchDialog::kTickTimer);  // takes the reply
-    dialog.controlTick(SwitchDialog::kTickTimer);
+    EXPECT_EQ(control.keepAliveCountdown, 0);
+    control.controlTick(SwitchControl::kTickTimer);  // takes the reply
+    control.controlTick(SwitchControl::kTickTimer);
     EXPECT_EQ(written(since).size(), 1u) << "the countdown rests at 0";
 
     // Two reports from the controller: the tick takes one, the other waits.
-    dialog.keepAliveCountdown = 1;
+    control.keepAliveCountdown = 1;
     const std::uint64_t later = now();
     sw.firmware.sendRaw(Host::A, sim::WireReport{2, 0x70, 0, 0, 0, 0, 0, 0});
     sw.firmware.sendRaw(Host::A, sim::WireReport{2, 0x71, 0, 0, 0, 0, 0, 0});
     sw.clock.runDue();
-    dialog.controlTick(SwitchDialog::kTickTimer);
+    control.controlTick(SwitchControl::kTickTimer);
     EXPECT_TRUE(written(later).empty());
-    EXPECT_EQ(dialog.keepAliveCountdown, 0);
+    EXPECT_EQ(control.keepAliveCountdown, 0);
 }
 
 // Masks as both computers read the same raw byte, and the first registry
@@ -258,10 +256,10 @@ protected:
 
 TEST_P(Masks, OwnedPortsAndHostLetter) {
     start();
-    windows.runUntil(6000);
-    EXPECT_EQ(dialog.hostIndex, GetParam().host == Host::B ? 1 : 0);
-    EXPECT_EQ(dialog.ownedMask, GetParam().owned);
-    EXPECT_EQ(dialog.hubKind, TwoPort) << "each host sees the controller on its own internal port";
+    runUntil(6000);
+    EXPECT_EQ(control.hostIndex, GetParam().host == Host::B ? 1 : 0);
+    EXPECT_EQ(control.ownedMask, GetParam().owned);
+    EXPECT_EQ(control.hubKind, TwoPort) << "each host sees the controller on its own internal port";
     EXPECT_EQ(windows.timesOf(std::string("setControlText 1018 ") + GetParam().letter).size(), 1u);
 
     const std::vector<std::string> all = written();
@@ -302,8 +300,8 @@ TEST_P(Model, TypeAndFirmwareTexts) {
     const auto& version = GetParam().version;
     sw.firmware.setFirmwareVersion(version[0], version[1], version[2]);
     start();
-    windows.runUntil(1500);
-    EXPECT_EQ(dialog.hubKind, GetParam().kind);
+    runUntil(1500);
+    EXPECT_EQ(control.hubKind, GetParam().kind);
     EXPECT_EQ(windows.timesOf(std::string("setControlText 1019 ") + GetParam().type).size(), 1u);
     EXPECT_EQ(windows.timesOf(std::string("setControlText 1017 ") + GetParam().firmware).size(), 1u);
 }
@@ -314,42 +312,36 @@ INSTANTIATE_TEST_SUITE_P(
                       ModelCase{sim::SwitchHub::Form::FourPort, {0, 5, 3}, FourPort, "2-4", ".5.3"},
                       ModelCase{sim::SwitchHub::Form::FourPort, {10, 0, 255}, FourPort, "2-4", "10.0.255"}));
 
-TEST_F(OneComputer, WithoutControllerEveryTickClearsThePanel) {
-    computer.hid.unplug(sw.controllerOnA);
-    dialog.portIds[3] = PortIdSlot{1, 2, 1};
+TEST_F(Connection, WithoutControllerEveryTickClearsThePanel) {
     start();
+    runUntil(4000);
+    ASSERT_TRUE(panel().ports[2].visible);
+    computer.hid.unplug(sw.controllerOnA);
+    control.portIds[3] = PortIdSlot{1, 2, 1};
     const std::size_t before = windows.calls.size();
-    windows.runUntil(1000);
-    const std::vector<std::string> cleared(windows.calls.begin() + static_cast<std::ptrdiff_t>(before),
-                                           windows.calls.end());
-    const std::vector<std::string> expected = {
-        "setControlText 1012 ", "showControl 1012 0", "showControl 1020 0",
-        "setControlText 1011 ", "showControl 1011 0", "showControl 1021 0",
-        "setControlText 1010 ", "showControl 1010 0", "showControl 1022 0",
-        "setControlText 1009 ", "showControl 1009 0", "showControl 1024 0",
-        "setControlText 1013 ", "showControl 1013 0", "showControl 1023 0",
-        "showControl 1004 0",   "showControl 1003 0", "showControl 1002 0", "showControl 1001 0",
-        "showControl 1008 0",   "showControl 1007 0", "showControl 1006 0", "showControl 1005 0",
-        "setControlText 1017 ", "setControlText 1018 ", "setControlText 1019 ",
-    };
-    // The posted size and device change come first, then the tick at 1000.
-    ASSERT_GE(cleared.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(cleared.end() - static_cast<std::ptrdiff_t>(expected.size()), cleared.end()),
-              expected);
-    EXPECT_EQ(dialog.portIds[3].valid, 0);
-    EXPECT_TRUE(sw.firmware.received().empty());
-    windows.runUntil(3000);
-    EXPECT_EQ(windows.timesOf("setControlText 1017 "), (std::vector<std::uint64_t>{1000, 2000, 3000}));
+    runUntil(6000);
+
+    EXPECT_EQ(panel(), PanelState{}) << "no rows, no status";
+    EXPECT_EQ(control.portIds[3].valid, 0);
+    std::vector<std::string> shown(windows.calls.begin() + static_cast<std::ptrdiff_t>(before), windows.calls.end());
+    for (const char* line : {"showControl 1010 0", "showControl 1020 0", "showControl 1001 0", "showControl 1005 0",
+                             "setControlText 1017 ", "setControlText 1018 ", "setControlText 1019 "})
+        EXPECT_NE(std::find(shown.begin(), shown.end(), line), shown.end()) << line;
+
+    // Cleared again on every tick, but an empty panel draws nothing new.
+    const std::size_t cleared = windows.calls.size();
+    runUntil(8000);
+    EXPECT_EQ(windows.calls.size(), cleared);
 }
 
 TEST_F(OneComputer, ControllerThatFailsToOpenIsTriedAgainEveryTick) {
     computer.hid.setFault(sw.controllerOnA, sim::SimHidDevices::Fault::OverlappedOpenFails);
     start();
-    windows.runUntil(2500);
-    EXPECT_EQ(dialog.controllerOpen, 0);
-    EXPECT_EQ(windows.timesOf("setControlText 1017 "), (std::vector<std::uint64_t>{1000, 2000}));
+    runUntil(2500);
+    EXPECT_EQ(control.controllerOpen, 0);
+    EXPECT_TRUE(written().empty());
     computer.hid.setFault(sw.controllerOnA, sim::SimHidDevices::Fault::None);
-    windows.runUntil(3000);
+    runUntil(3000);
     ASSERT_FALSE(written().empty());
     EXPECT_EQ(written().front(), "InfoQuery");
     EXPECT_EQ(writeTimes().front(), 3004u);
@@ -359,12 +351,12 @@ TEST_F(Connection, HubWhosePortCountCannotBeReadIsAskedAgainBeforeGoingOn) {
     sim::SimUsbTree::HubFaults& hub = computer.usb.hubFaults(sw.hubOn(Host::A));
     hub.nodeInformationFails = true;
     start();
-    windows.runUntil(3500);
-    EXPECT_EQ(dialog.hubReady, 0) << "no model, so not ready";
+    runUntil(3500);
+    EXPECT_EQ(control.hubReady, 0) << "no model, so not ready";
     EXPECT_TRUE(written().empty());
     hub.nodeInformationFails = false;
-    windows.runUntil(8000);
-    EXPECT_EQ(dialog.hubKind, TwoPort);
+    runUntil(8000);
+    EXPECT_EQ(control.hubKind, TwoPort);
     ASSERT_FALSE(written().empty());
     EXPECT_EQ(written().front(), "InfoQuery");
     EXPECT_EQ(writeTimes().front(), 4004u) << "the first tick after the count could be read";
@@ -373,16 +365,16 @@ TEST_F(Connection, HubWhosePortCountCannotBeReadIsAskedAgainBeforeGoingOn) {
 
 TEST_F(Connection, ControllerGoneWithoutADeviceChangeIsLookedForAgain) {
     start();
-    windows.runUntil(4000);
-    ASSERT_EQ(dialog.hubReady, 1);
+    runUntil(4000);
+    ASSERT_EQ(control.hubReady, 1);
     // The read fails with the device gone; no device change comes.
     computer.hid.unplug(sw.controllerOnA);
-    windows.runUntil(5500);
-    EXPECT_EQ(dialog.controllerOpen, 0);
+    runUntil(5500);
+    EXPECT_EQ(control.controllerOpen, 0);
     EXPECT_FALSE(windows.timesOf("setControlText 1017 ").empty()) << "the panel is cleared";
     computer.hid.plug(sw.controllerOnA);
     const std::uint64_t since = now();
-    windows.runUntil(now() + 1000);
+    runUntil(now() + 1000);
     ASSERT_FALSE(written(since).empty());
     EXPECT_EQ(written(since).front(), "InfoQuery");
 }

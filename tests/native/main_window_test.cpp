@@ -12,6 +12,7 @@
 #include "recording_window.h"
 #include "sim/simulated_switch.h"
 #include "ui/texts.h"
+#include "virtual_control.h"
 
 namespace pivora::test {
 namespace {
@@ -23,7 +24,7 @@ const OsHandle kControl = RecordingWindow::handle(0x78);
 // every window call recorded.
 class MainWindow : public ::testing::Test {
 protected:
-    MainWindow() : platform(sw.hostA.platform(trace)), dialog(platform, windows) {}
+    MainWindow() : platform(sw.hostA.platform(trace)), loop(sw.clock, platform), dialog(loop, windows) {}
 
     // The calls made since `start`, in order.
     std::vector<std::string> callsSince(std::size_t start) const {
@@ -34,6 +35,8 @@ protected:
     RecordingTrace trace;
     RecordingWindow windows;
     Platform platform;
+    VirtualControl loop;
+    SwitchControl& control = loop.control;
     SwitchDialog dialog;
 };
 
@@ -55,8 +58,6 @@ TEST_F(MainWindow, FirstCopySetsUpInOrder) {
         "addTrayIcon",
         "postMessage 77 0x0005 1 0x0",
         "postMessage 77 0x0219 7 0x0",
-        "setTimer 0 1000",
-        "setTimer 1 5000",
         "resizeControl 1004 15x27",
         "resizeControl 1008 15x27",
         "createBusyNotice owner 77",
@@ -66,7 +67,23 @@ TEST_F(MainWindow, FirstCopySetsUpInOrder) {
         "loadBitmap 153", "loadBitmap 152", "loadBitmap 151", "loadBitmap 164",
         "loadBitmap 158", "loadBitmap 157", "loadBitmap 156", "loadBitmap 168",
     };
-    EXPECT_EQ(callsSince(1), expected) << "after the app icon's load at construction";
+    const std::vector<std::string> calls = callsSince(1);
+    ASSERT_GE(calls.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(expected.size())),
+              expected)
+        << "after the app icon's load at construction";
+    // Then the panel with no switch: empty status, every row and arrow hidden.
+    std::vector<std::string> panel(calls.begin() + static_cast<std::ptrdiff_t>(expected.size()), calls.end());
+    std::sort(panel.begin(), panel.end());
+    const std::vector<std::string> empty = {
+        "setControlText 1009 ", "setControlText 1010 ", "setControlText 1011 ", "setControlText 1012 ",
+        "setControlText 1017 ", "setControlText 1018 ", "setControlText 1019 ", "showControl 1001 0",
+        "showControl 1002 0",   "showControl 1003 0",   "showControl 1004 0",   "showControl 1005 0",
+        "showControl 1006 0",   "showControl 1007 0",   "showControl 1008 0",   "showControl 1009 0",
+        "showControl 1010 0",   "showControl 1011 0",   "showControl 1012 0",   "showControl 1013 0",
+        "showControl 1020 0",   "showControl 1021 0",   "showControl 1022 0",   "showControl 1023 0",
+        "showControl 1024 0"};
+    EXPECT_EQ(panel, empty);
     EXPECT_EQ(windows.aboutEntryText, u"\u95DC\u65BC Pivora(&A)...");
 
     ASSERT_EQ(windows.traysAdded.size(), 1u);
@@ -78,7 +95,7 @@ TEST_F(MainWindow, FirstCopySetsUpInOrder) {
     EXPECT_EQ(tray.callbackMessage, 1124u);
     EXPECT_EQ(tray.icon, RecordingWindow::handle(0x1C00 + 144));
     EXPECT_STREQ(tray.tip, "Pivora");
-    EXPECT_EQ(dialog.channel.getReportLength(), 8u);
+    EXPECT_EQ(control.channel.getReportLength(), 8u);
     EXPECT_EQ(dialog.busyNotice, windows.busyNoticeWindow);
 }
 
@@ -88,12 +105,13 @@ TEST_F(MainWindow, SecondCopySetsUpNothingAndOnlyClosesItself) {
     EXPECT_EQ(dialog.liveInstance, 0);
     EXPECT_EQ(windows.calls.back(), "postMessage 77 0x0010 0 0x0");
     EXPECT_EQ(windows.count("findTopLevelWindow"), 1u);
-    for (const char* never : {"setWindowText", "addTrayIcon", "setTimer", "createBusyNotice", "setControlText"})
+    for (const char* never : {"setWindowText", "addTrayIcon", "createBusyNotice", "setControlText"})
         EXPECT_EQ(windows.count(never), 0u) << never;
 
     const std::size_t start = windows.calls.size();
     dialog.tearDownMainWindow();
-    EXPECT_EQ(callsSince(start), (std::vector<std::string>{"killTimer 0", "killTimer 1", "destroyWindow 77"}));
+    EXPECT_EQ(callsSince(start), (std::vector<std::string>{"destroyWindow 77"}));
+    EXPECT_TRUE(loop.handled().empty()) << "the control never ran";
     EXPECT_TRUE(sw.firmware.received().empty()) << "the running copy's controller is left alone";
 }
 
@@ -119,10 +137,12 @@ TEST(MainWindowExit, ExitWithTheControllerOpenSignsOffBeforeTheTrayIconGoes) {
     RecordingTrace trace;
     TrayTimingWindow windows(sw.clock);
     Platform platform = sw.hostA.platform(trace);
-    SwitchDialog dialog(platform, windows);
+    VirtualControl loop(sw.clock, platform);
+    SwitchControl& control = loop.control;
+    SwitchDialog dialog(loop, windows);
     dialog.initMainWindow(kMainWindow);
-    ASSERT_EQ(dialog.channel.connectController(), 1);
-    dialog.controllerOpen = 1;
+    ASSERT_EQ(control.channel.connectController(), 1);
+    control.controllerOpen = 1;
 
     const std::size_t windowCallsBefore = windows.calls.size();
     const std::size_t handleCallsBefore = sw.hostA.hid.handleCalls().size();
@@ -160,9 +180,9 @@ TEST(MainWindowExit, ExitWithTheControllerOpenSignsOffBeforeTheTrayIconGoes) {
 
     EXPECT_EQ(std::vector<std::string>(windows.calls.begin() + static_cast<std::ptrdiff_t>(windowCallsBefore),
                                        windows.calls.end()),
-              (std::vector<std::string>{"killTimer 0", "killTimer 1", "removeKeyboardHook 4b00", "deleteTrayIcon",
+              (std::vector<std::string>{"removeKeyboardHook 4b00", "deleteTrayIcon",
                                         "destroyWindow b051", "destroyWindow 77"}));
-    EXPECT_FALSE(dialog.channel.isOpen());
+    EXPECT_FALSE(control.channel.isOpen());
     EXPECT_TRUE(sw.hostA.allReleased());
 }
 
@@ -305,7 +325,8 @@ TEST_F(MainWindow, RecreatedNotificationAreaGetsTheIconBack) {
 
     windows.traysAdded.clear();
     windows.otherInstance = RecordingWindow::handle(0x99);
-    SwitchDialog duplicate(platform, windows);
+    VirtualControl duplicateLoop(sw.clock, platform);
+    SwitchDialog duplicate(duplicateLoop, windows);
     duplicate.initMainWindow(kControl);
     duplicate.onTaskbarCreated();
     EXPECT_TRUE(windows.traysAdded.empty()) << "a closing duplicate never shows an icon";

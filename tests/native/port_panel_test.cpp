@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -20,23 +21,18 @@ protected:
         sw.hub.setForm(form);
         sw.firmware.setRawMask(rawMask);
         start();
-        windows.runUntil(8000);
-        ASSERT_EQ(dialog.hubReady, 1);
+        runUntil(8000);
+        ASSERT_EQ(control.hubReady, 1);
     }
 
-    // The window calls and reports of one refresh.
-    void refresh(std::uint8_t ownedPorts) {
-        callsBefore = windows.calls.size();
+    // One refresh: the panel it leaves, the reports it writes.
+    const PanelState& refresh(std::uint8_t ownedPorts) {
         writtenSince = now();
-        dialog.refreshPortPanel(ownedPorts);
-        dialog.showPortOwners(static_cast<std::uint8_t>(~ownedPorts));
-    }
-    bool calledInRefresh(const std::string& line) const {
-        return std::find(windows.calls.begin() + static_cast<std::ptrdiff_t>(callsBefore), windows.calls.end(),
-                         line) != windows.calls.end();
+        control.refreshPortPanel(ownedPorts);
+        control.showPortOwners(static_cast<std::uint8_t>(~ownedPorts));
+        return control.panel();
     }
 
-    std::size_t callsBefore = 0;
     std::uint64_t writtenSince = 0;
 };
 
@@ -45,37 +41,36 @@ TEST_F(Panel, FourPortSwitchWithEveryPortHere) {
     sw.hub.plugDevice(1, 0x045E, 0x0040, "USB Mouse");
     sw.hub.plugDevice(3, 0x03F0, 0x0C17, "HP LaserJet");
     connect(Form::FourPort);
-    refresh(0xFF);
-    for (const char* line : {"setControlText 1012 USB Keyboard", "setControlText 1011 USB Mouse",
-                             "setControlText 1010 ", "setControlText 1009 HP LaserJet"})
-        EXPECT_TRUE(calledInRefresh(line)) << line;
-    for (int frame : {1020, 1021, 1022, 1024}) EXPECT_TRUE(calledInRefresh("showControl " + std::to_string(frame) + " 5"));
-    EXPECT_FALSE(calledInRefresh("showControl 1023 5")) << "row 5 has no port";
-    // Claim buttons lit, release buttons dim, ports 0 to 3.
-    for (const char* line : {"setButtonImage 1004 153", "setButtonImage 1008 149", "setButtonImage 1003 152",
-                             "setButtonImage 1007 148", "setButtonImage 1002 151", "setButtonImage 1006 147",
-                             "setButtonImage 1001 164", "setButtonImage 1005 160"})
-        EXPECT_TRUE(calledInRefresh(line)) << line;
+    const PanelState& panel = refresh(0xFF);
+    EXPECT_EQ(panel.layout, FourPort);
+    const std::array<const char*, 4> names = {"USB Keyboard", "USB Mouse", "", "HP LaserJet"};
+    for (std::size_t port = 0; port < 4; ++port) {
+        const PortRowState& row = panel.ports.at(port);
+        EXPECT_TRUE(row.visible) << port;
+        EXPECT_EQ(row.name, names.at(port));
+        // The claim arrow lit, the release arrow dim: the port is here.
+        EXPECT_EQ(row.claim, ArrowImage::Lit) << port;
+        EXPECT_EQ(row.release, ArrowImage::Dim) << port;
+    }
     EXPECT_TRUE(written(writtenSince).empty()) << "the connection's refresh stored every slot already";
-    EXPECT_EQ(dialog.portIds[2].valid, 1) << "an empty port of this computer is recorded as 0000:0000";
+    EXPECT_EQ(control.portIds[2].valid, 1) << "an empty port of this computer is recorded as 0000:0000";
 }
 
 // Port 3 leaves for the other computer, taking its receiver along.
 TEST_F(Panel, TwoPortSwitchWithPort2HereHidesRows3To5) {
     sw.hub.plugDevice(3, 0x046D, 0xC52B, "Logitech Receiver");
     connect(Form::TwoPort, 0x00);
-    ASSERT_EQ(dialog.portIds[3].valid, 1) << "stored by this computer";
+    ASSERT_EQ(control.portIds[3].valid, 1) << "stored by this computer";
     sw.firmware.setRawMask(0x08);
-    refresh(0x04);
-    EXPECT_TRUE(calledInRefresh("setControlText 1009 Logitech Receiver")) << "named from its slot";
-    for (const char* line : {"showControl 1011 0", "showControl 1012 0", "showControl 1013 0", "showControl 1022 0",
-                             "showControl 1024 0", "showControl 1023 0", "showControl 1004 0", "showControl 1008 0",
-                             "showControl 1003 0", "showControl 1007 0"})
-        EXPECT_TRUE(calledInRefresh(line)) << line;
-    for (const char* line : {"setButtonImage 1002 151", "setButtonImage 1006 147", "setButtonImage 1001 160",
-                             "setButtonImage 1005 164"})
-        EXPECT_TRUE(calledInRefresh(line)) << line;
-    EXPECT_EQ(dialog.portIds[3].valid, 0) << "no longer this computer's to keep";
+    const PanelState& panel = refresh(0x04);
+    EXPECT_EQ(panel.layout, TwoPort);
+    EXPECT_EQ(panel.ports[3].name, "Logitech Receiver") << "named from its slot";
+    for (int port : {0, 1}) EXPECT_EQ(panel.ports.at(static_cast<std::size_t>(port)), PortRowState{}) << port;
+    EXPECT_EQ(panel.ports[2].claim, ArrowImage::Lit);
+    EXPECT_EQ(panel.ports[2].release, ArrowImage::Dim);
+    EXPECT_EQ(panel.ports[3].claim, ArrowImage::Dim) << "over there";
+    EXPECT_EQ(panel.ports[3].release, ArrowImage::Lit);
+    EXPECT_EQ(control.portIds[3].valid, 0) << "no longer this computer's to keep";
 
     // Back here, the receiver is stored again: the other computer may have
     // stored something else there meanwhile.
@@ -101,8 +96,7 @@ TEST_P(PortName, ShownInTheRow) {
         sw.hub.device(device).isHub = GetParam().hub;
     }
     connect(Form::TwoPort);
-    refresh(0x0C);
-    EXPECT_TRUE(calledInRefresh(std::string("setControlText 1010 ") + GetParam().shown));
+    EXPECT_EQ(refresh(0x0C).ports[2].name, GetParam().shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -129,7 +123,7 @@ TEST_F(Panel, SlotFollowsTheDeviceOnItsPort) {
     sw.hub.plugDevice(2, 0x0781, 0x5581, "SanDisk Ultra");
     refresh(0x0C);
     EXPECT_EQ(written(writtenSince), (std::vector<std::string>{"StorePortId 04 0781 5581", "ReadPortId 04"}));
-    EXPECT_EQ(dialog.portIds[2].productId, 0x5581);
+    EXPECT_EQ(control.portIds[2].productId, 0x5581);
 
     // Gone: the empty port is recorded once.
     sw.hub.unplugDevice(sw.hub.deviceCount() - 1);
@@ -144,11 +138,11 @@ TEST_F(Panel, UploadThatFailsIsTriedAgainByTheNextRefresh) {
     sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer");
     sw.firmware.refuseStores(true);
     connect(Form::TwoPort);
-    EXPECT_EQ(dialog.portIds[2].valid, 0) << "the controller did not keep it";
+    EXPECT_EQ(control.portIds[2].valid, 0) << "the controller did not keep it";
     sw.firmware.refuseStores(false);
     refresh(0x0C);
     EXPECT_EQ(written(writtenSince), (std::vector<std::string>{"StorePortId 04 0781 5567", "ReadPortId 04"}));
-    EXPECT_EQ(dialog.portIds[2].valid, 1);
+    EXPECT_EQ(control.portIds[2].valid, 1);
     EXPECT_EQ(sw.firmware.portId(2).productId, 0x5567) << "the other computer can name it now";
 }
 

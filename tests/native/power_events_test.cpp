@@ -14,13 +14,13 @@ struct Fields {
         releaseBusy, printerPollBusy, idsLoaded, slotsInUse;
     bool channelOpen;
 
-    static Fields of(const SwitchDialog& dialog) {
+    static Fields of(const SwitchControl& control) {
         int slots = 0;
-        for (const PortIdSlot& slot : dialog.portIds) slots += (slot.vendorId | slot.productId | slot.valid) != 0;
-        return {dialog.controllerOpen, dialog.hubReady,           dialog.hubKind,     dialog.hostIndex,
-                dialog.ownedMask,      dialog.pendingAction,      dialog.claimMask,   dialog.keepAliveCountdown,
-                dialog.releaseBusy,    dialog.printerPollBusy,    dialog.idsLoaded,   slots,
-                dialog.channel.isOpen()};
+        for (const PortIdSlot& slot : control.portIds) slots += (slot.vendorId | slot.productId | slot.valid) != 0;
+        return {control.controllerOpen, control.hubReady,           control.hubKind,     control.hostIndex,
+                control.ownedMask,      control.pendingAction,      control.claimMask,   control.keepAliveCountdown,
+                control.releaseBusy,    control.printerPollBusy,    control.idsLoaded,   slots,
+                control.channel.isOpen()};
     }
     bool operator==(const Fields& other) const {
         return std::tie(controllerOpen, hubReady, hubKind, hostIndex, ownedMask, pendingAction, claimMask,
@@ -61,25 +61,25 @@ protected:
         sw.firmware.setRawMask(0x08);
         sw.firmware.setPortId(3, {0x046D, 0xC52B});
         start();
-        windows.runUntil(9000);
-        ASSERT_EQ(dialog.hubReady, 1);
+        runUntil(9000);
+        ASSERT_EQ(control.hubReady, 1);
         // Something in every field an event might touch.
-        dialog.pendingAction = 11;
-        dialog.claimMask = 0x08;
-        dialog.keepAliveCountdown = 3;
-        dialog.releaseBusy = 1;
-        dialog.printerPollBusy = 1;
+        control.pendingAction = 11;
+        control.claimMask = 0x08;
+        control.keepAliveCountdown = 3;
+        control.releaseBusy = 1;
+        control.printerPollBusy = 1;
     }
 };
 
 TEST_P(PowerEvent, TouchesItsFieldsAndOnlyThose) {
-    Fields expected = Fields::of(dialog);
+    Fields expected = Fields::of(control);
     GetParam().expect(expected);
     const std::uint64_t since = now();
-    // Posted, so the pre-dispatch filter acts on it and then the window procedure again.
+    // Through the window, which hands it to the control.
     windows.postMessage(mainWindow(), GetParam().message, GetParam().wParam, 0);
-    windows.runUntil(now());
-    EXPECT_EQ(Fields::of(dialog), expected);
+    runUntil(now());
+    EXPECT_EQ(Fields::of(control), expected);
     EXPECT_EQ(written(since), GetParam().signsOff ? std::vector<std::string>{"SignOff"} : std::vector<std::string>{});
 }
 
@@ -100,44 +100,44 @@ class Session : public OneComputer {};
 
 TEST_F(Session, CancelledLogoffIsNotLeftDeaf) {
     start();
-    windows.runUntil(9000);
+    runUntil(9000);
     windows.postMessage(mainWindow(), win::kWmQueryEndSession, 0, 0);
     windows.postMessage(mainWindow(), win::kWmEndSession, 0, 0);
     const std::uint64_t since = now();
-    windows.runUntil(now() + 3000);
+    runUntil(now() + 3000);
     const std::vector<std::string> sent = written(since);
     ASSERT_GE(sent.size(), 2u);
     EXPECT_EQ(sent[0], "SignOff");
     EXPECT_EQ(sent[1], "InfoQuery") << "the next tick connects again";
-    EXPECT_TRUE(dialog.channel.isOpen());
+    EXPECT_TRUE(control.channel.isOpen());
 }
 
 // A wake no user caused brings only the automatic resume; one the user
 // caused brings it and then the other.
 TEST_F(Session, WakeReconnectsOnceWhateverResumesItBrings) {
     start();
-    windows.runUntil(9000);
+    runUntil(9000);
     windows.postMessage(mainWindow(), win::kWmPowerBroadcast, win::kPbtApmSuspend, 0);
     windows.postMessage(mainWindow(), win::kWmPowerBroadcast, win::kPbtApmResumeAutomatic, 0);
     std::uint64_t since = now();
-    windows.runUntil(now() + 6000);  // reconnected, the registry loaded and the panel's IDs stored
+    runUntil(now() + 6000);  // reconnected, the registry loaded and the panel's IDs stored
     std::vector<std::string> sent = written(since);
     ASSERT_GE(sent.size(), 2u);
     EXPECT_EQ(sent[0], "SignOff");
     EXPECT_EQ(sent[1], "InfoQuery") << "the channel closed at suspend is opened again";
-    EXPECT_TRUE(dialog.channel.isOpen());
+    EXPECT_TRUE(control.channel.isOpen());
 
     since = now();
     windows.postMessage(mainWindow(), win::kWmPowerBroadcast, win::kPbtApmResumeSuspend, 0);
-    windows.runUntil(now() + 3000);
+    runUntil(now() + 3000);
     EXPECT_TRUE(written(since).empty()) << "the same wake: nothing further";
-    EXPECT_EQ(dialog.hubReady, 1);
+    EXPECT_EQ(control.hubReady, 1);
 
     // The next sleep's wake starts over again.
     windows.postMessage(mainWindow(), win::kWmPowerBroadcast, win::kPbtApmSuspend, 0);
     windows.postMessage(mainWindow(), win::kWmPowerBroadcast, win::kPbtApmResumeSuspend, 0);
     since = now();
-    windows.runUntil(now() + 3000);
+    runUntil(now() + 3000);
     sent = written(since);
     ASSERT_GE(sent.size(), 2u);
     EXPECT_EQ(sent[1], "InfoQuery");
@@ -145,10 +145,10 @@ TEST_F(Session, WakeReconnectsOnceWhateverResumesItBrings) {
 
 TEST_F(Session, ResumeReloadsTheRegistryFromEmptySlots) {
     start();
-    windows.runUntil(9000);
+    runUntil(9000);
     windows.postMessage(mainWindow(), win::kWmPowerBroadcast, 7, 0);
     const std::uint64_t since = now();
-    windows.runUntil(now() + 1000);
+    runUntil(now() + 1000);
     const std::vector<std::string> sent = written(since);
     ASSERT_GE(sent.size(), 3u);
     EXPECT_EQ(sent[0], "InfoQuery");

@@ -23,13 +23,13 @@ protected:
         sw.hub.setForm(form);
         sw.firmware.setRawMask(0x0F);
         start();
-        windows.runUntil(9000);
-        ASSERT_EQ(dialog.hubReady, 1);
+        runUntil(9000);
+        ASSERT_EQ(control.hubReady, 1);
         since = now();
     }
 
     // Runs until the printer poll of the next timer-1 tick has run.
-    void runPrinterTick() { windows.runUntil((now() / 5000 + 1) * 5000); }
+    void runPrinterTick() { runUntil((now() / 5000 + 1) * 5000); }
 
     LocalPrinters printers{sw.hostA};
     std::uint64_t since = 0;
@@ -49,14 +49,14 @@ TEST_P(PrinterInSlot, ClaimsThePortThroughItsButton) {
     sw.firmware.setPortId(GetParam().slot, {kBusyLaserJet.vendorId, kBusyLaserJet.productId});
     connect(GetParam().form);
     printers.add(kBusyLaserJet);  // its first job comes in now
-    ASSERT_EQ(dialog.portIds[static_cast<std::size_t>(GetParam().slot)].vendorId, kBusyLaserJet.vendorId);
+    ASSERT_EQ(control.portIds[static_cast<std::size_t>(GetParam().slot)].vendorId, kBusyLaserJet.vendorId);
     runPrinterTick();
     EXPECT_EQ(windows.count(std::string("setButtonImage ") + std::to_string(GetParam().button) + " " +
                             GetParam().pendingImage),
               1u);
-    EXPECT_EQ(dialog.claimMask, GetParam().claimed);
-    EXPECT_EQ(dialog.pendingAction, 11);
-    EXPECT_EQ(dialog.printerPollBusy, 0);
+    EXPECT_EQ(control.claimMask, GetParam().claimed);
+    EXPECT_EQ(control.pendingAction, 11);
+    EXPECT_EQ(control.printerPollBusy, 0);
     EXPECT_EQ(written(since), std::vector<std::string>{"StatusQuery"});
 }
 
@@ -66,8 +66,8 @@ INSTANTIATE_TEST_SUITE_P(Slots, PrinterInSlot,
                                            SlotCase{Form::FourPort, 2, 1002, "156", 0x04},
                                            SlotCase{Form::FourPort, 3, 1001, "168", 0x08},
                                            SlotCase{Form::FourPort, 4, 1001, "168", 0x08},
-                                           SlotCase{Form::TwoPort, 0, 1004, "156", 0x04},
-                                           SlotCase{Form::TwoPort, 1, 1003, "168", 0x08},
+                                           SlotCase{Form::TwoPort, 0, 1002, "156", 0x04},
+                                           SlotCase{Form::TwoPort, 1, 1001, "168", 0x08},
                                            SlotCase{Form::TwoPort, 2, 1002, "156", 0x04},
                                            SlotCase{Form::TwoPort, 4, 1001, "168", 0x08}));
 
@@ -79,7 +79,7 @@ TEST_F(PrinterPoll, PrinterInNoSlotReloadsTheRegistryOnEveryPrinterTick) {
     const std::vector<std::string> reload = {"StatusQuery",   "ReadPortId 01", "ReadPortId 02", "ReadPortId 04",
                                              "ReadPortId 08", "ReadPortId 10", "StatusQuery"};
     EXPECT_EQ(written(since), reload);
-    EXPECT_EQ(dialog.pendingAction, 0);
+    EXPECT_EQ(control.pendingAction, 0);
     since = now();
     runPrinterTick();
     EXPECT_EQ(written(since), reload);
@@ -92,11 +92,11 @@ TEST_F(PrinterPoll, LoadInTheTickOfTheInfoReplyLeavesThePanelAStatus) {
     connect(Form::TwoPort);
     printers.add(kBusyLaserJet);  // in no slot: the poll loads the registry
     windows.postMessage(mainWindow(), win::kWmDeviceChange, win::kDbtDevNodesChanged, 0);
-    windows.runUntil(now());
-    const std::size_t imagesBefore = windows.count("setButtonImage 1002 ");
-    dialog.controlTick(SwitchDialog::kPrinterTimer);
+    runUntil(now());
+    const std::size_t before = panelRefreshes();
+    control.controlTick(SwitchControl::kPrinterTimer);
     runTicks(1);
-    EXPECT_EQ(windows.count("setButtonImage 1002 "), imagesBefore + 1) << "a StatusReply reached the panel";
+    EXPECT_EQ(panelRefreshes(), before + 1) << "a StatusReply reached the panel";
 }
 
 TEST_F(PrinterPoll, OnlyTimer1TicksPoll) {
@@ -105,8 +105,8 @@ TEST_F(PrinterPoll, OnlyTimer1TicksPoll) {
     runPrinterTick();
     // From just after one timer-1 tick until just before the next: four ticks of timer 0.
     since = now();
-    windows.runUntil((now() / 5000 + 1) * 5000 - 1);
-    const std::vector<std::uint64_t> ticks = ticksOf(SwitchDialog::kTickTimer);
+    runUntil((now() / 5000 + 1) * 5000 - 1);
+    const std::vector<std::uint64_t> ticks = ticksOf(SwitchControl::kTickTimer);
     EXPECT_GE(std::count_if(ticks.begin(), ticks.end(), [this](std::uint64_t at) { return at > since; }), 3);
     EXPECT_TRUE(written(since).empty());
 }
@@ -119,7 +119,7 @@ TEST_F(PrinterPoll, IdlePrinterOrOneThatIsHereIsLeftAlone) {
     printers.add(LocalPrinter{"EPSON LX-350", 0x04B8, 0x0005, 3});
     runPrinterTick();
     EXPECT_TRUE(written(since).empty());
-    EXPECT_EQ(dialog.pendingAction, 0);
+    EXPECT_EQ(control.pendingAction, 0);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/switch_dialog.h"
+#include "control/switch_control.h"
 #include "platform/platform.h"
 #include "local_printers.h"
 #include "recording_trace.h"
@@ -30,10 +30,10 @@ constexpr LocalPrinter kIdleLaserJet{"HP LaserJet P1102", 0x03F0, 0x3D17, 0};
 constexpr LocalPrinter kZebra{"Zebra GK420d", 0x0A5F, 0x0080, 1};
 constexpr LocalPrinter kCanon{"Canon MP280", 0x04A9, 0x1746, 5};
 
-// The dialog of computer A, the controller open and the switch's hub located.
+// The control of computer A, the controller open and the switch's hub located.
 class Veto : public ::testing::Test {
 protected:
-    Veto() : platform(sw.hostA.platform(trace)), dialog(platform, window) {}
+    Veto() : platform(sw.hostA.platform(trace)), control(platform, [](const PanelState&) {}, [](const Command&) {}) {}
 
     void SetUp() override { ready(SwitchHub::Form::TwoPort); }
 
@@ -41,21 +41,20 @@ protected:
 
     void ready(SwitchHub::Form form) {
         sw.hub.setForm(form);
-        dialog.controllerOpen = 1;
-        dialog.hubReady = 1;
-        dialog.hubKind = form == SwitchHub::Form::TwoPort ? TwoPort : FourPort;
+        control.controllerOpen = 1;
+        control.hubReady = 1;
+        control.hubKind = form == SwitchHub::Form::TwoPort ? TwoPort : FourPort;
         const std::string name = sw.hostA.usb.hubName(sw.hubOnA);
-        ASSERT_LT(name.size(), dialog.hubName.size());
-        std::copy(name.begin(), name.end(), dialog.hubName.begin());
+        ASSERT_LT(name.size(), control.hubName.size());
+        std::copy(name.begin(), name.end(), control.hubName.begin());
     }
 
     void addPrinter(const LocalPrinter& printer) { localPrinters.add(printer); }
 
     sim::SimulatedSwitch sw;
     RecordingTrace trace;
-    RecordingWindow window;
     Platform platform;
-    SwitchDialog dialog;
+    SwitchControl control;
     LocalPrinters localPrinters{sw.hostA};
 };
 
@@ -74,9 +73,9 @@ class VetoNotReady : public Veto, public ::testing::WithParamInterface<NotReadyC
 TEST_P(VetoNotReady, ReturnsTheMaskWithoutAskingTheSpooler) {
     addPrinter(kLaserJet);
     sw.hub.plugDevice(2, kLaserJet.vendorId, kLaserJet.productId);
-    dialog.controllerOpen = GetParam().controllerOpen;
-    dialog.hubReady = GetParam().hubReady;
-    for (std::uint8_t mask : {0x0C, 0x04, 0xFF}) EXPECT_EQ(dialog.vetoPrinterPorts(mask), mask);
+    control.controllerOpen = GetParam().controllerOpen;
+    control.hubReady = GetParam().hubReady;
+    for (std::uint8_t mask : {0x0C, 0x04, 0xFF}) EXPECT_EQ(control.vetoPrinterPorts(mask), mask);
     EXPECT_EQ(sw.hostA.spooler.enumPrintersCalls(), 0);
     EXPECT_EQ(sw.hostA.registry.opens(), 0);
 }
@@ -106,7 +105,7 @@ TEST_P(VetoMask, ClearsThePortsOfBusyPrinters) {
     ready(c.form);
     for (const PortDevice& device : c.devices) sw.hub.plugDevice(device.port, device.vendorId, device.productId);
     for (const LocalPrinter& printer : c.printers) addPrinter(printer);
-    EXPECT_EQ(dialog.vetoPrinterPorts(c.requested), c.granted);
+    EXPECT_EQ(control.vetoPrinterPorts(c.requested), c.granted);
 }
 
 constexpr auto kTwo = SwitchHub::Form::TwoPort;
@@ -151,10 +150,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Veto, UnknownSwitchModelExaminesNoPort) {
     ready(SwitchHub::Form::FourPort);
-    dialog.hubKind = UnknownHub;
+    control.hubKind = UnknownHub;
     addPrinter(kLaserJet);
     sw.hub.plugDevice(2, kLaserJet.vendorId, kLaserJet.productId);
-    EXPECT_EQ(dialog.vetoPrinterPorts(0x0F), 0x0F);
+    EXPECT_EQ(control.vetoPrinterPorts(0x0F), 0x0F);
 }
 
 TEST_F(Veto, EachBusyPrinterIsExaminedOnce) {
@@ -164,7 +163,7 @@ TEST_F(Veto, EachBusyPrinterIsExaminedOnce) {
     addPrinter(kZebra);
     addPrinter(kCanon);
     sw.hostA.spooler.addPrinter("Microsoft Print to PDF", "PORTPROMPT:", 1);
-    EXPECT_EQ(dialog.vetoPrinterPorts(0x0F), 0x06);
+    EXPECT_EQ(control.vetoPrinterPorts(0x0F), 0x06);
 
     std::vector<std::string> opened;
     for (const auto& call : sw.hostA.spooler.openCalls()) opened.push_back(call.name);
@@ -176,7 +175,7 @@ TEST_F(Veto, PrinterThatCannotBeOpenedNeverVetoes) {
     sw.hub.plugDevice(2, kLaserJet.vendorId, kLaserJet.productId);
     addPrinter(kLaserJet);
     sw.hostA.spooler.printer(0).openFails = true;
-    EXPECT_EQ(dialog.vetoPrinterPorts(0x0F), 0x0F);
+    EXPECT_EQ(control.vetoPrinterPorts(0x0F), 0x0F);
 }
 
 TEST_F(Veto, UnavailableSpoolerLetsEveryPortGo) {
@@ -184,7 +183,7 @@ TEST_F(Veto, UnavailableSpoolerLetsEveryPortGo) {
     sw.hub.plugDevice(2, kLaserJet.vendorId, kLaserJet.productId);
     addPrinter(kLaserJet);
     sw.hostA.spooler.setUnavailable(true);
-    EXPECT_EQ(dialog.vetoPrinterPorts(0x0F), 0x0F);
+    EXPECT_EQ(control.vetoPrinterPorts(0x0F), 0x0F);
 }
 
 TEST_F(Veto, PortOnTheOtherComputerIsNotSeen) {
@@ -192,7 +191,7 @@ TEST_F(Veto, PortOnTheOtherComputerIsNotSeen) {
     sw.hub.plugDevice(2, kLaserJet.vendorId, kLaserJet.productId);
     addPrinter(kLaserJet);
     sw.firmware.setRawMask(0x04);
-    EXPECT_EQ(dialog.vetoPrinterPorts(0x0B), 0x0B);
+    EXPECT_EQ(control.vetoPrinterPorts(0x0B), 0x0B);
 }
 
 }  // namespace

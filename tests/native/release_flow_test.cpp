@@ -27,8 +27,8 @@ protected:
         stick = sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer");
         disk = sw.hub.plugDevice(3, 0x1058, 0x25A2, "WD Elements");
         start();
-        windows.runUntil(9000);
-        ASSERT_EQ(dialog.hubReady, 1);
+        runUntil(9000);
+        ASSERT_EQ(control.hubReady, 1);
     }
 
     // The controller asks this computer for `ports`, as when the other computer claims them.
@@ -52,7 +52,7 @@ protected:
 TEST_F(Release, ControllersRequestIsGrantedRemovedAndDone) {
     connect(Form::TwoPort);
     otherComputerAsksFor(0x04);
-    windows.runUntil(now() + 3000);
+    runUntil(now() + 3000);
 
     EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", "ReleaseDone 04"}));
     const std::vector<std::uint64_t> times = writeTimes(since);
@@ -63,7 +63,7 @@ TEST_F(Release, ControllersRequestIsGrantedRemovedAndDone) {
     ASSERT_EQ(computer.usb.removalCalls().size(), 1u);
     EXPECT_EQ(computer.usb.removalCalls()[0].kind, sim::SimUsbTree::RemovalKind::Eject);
     EXPECT_EQ(sw.firmware.rawMask(), 0x04) << "port 2 is host B's";
-    EXPECT_EQ(dialog.releaseBusy, 0);
+    EXPECT_EQ(control.releaseBusy, 0);
     EXPECT_EQ(windows.count("showWindow b051"), 0u) << "no busy notice";
 }
 
@@ -71,7 +71,7 @@ TEST_F(Release, DeviceInUseKeepsItsPortAndTheUserIsTold) {
     connect(Form::TwoPort);
     sw.hub.device(stick).refusal = sim::RemovalRefusal{kRemovalVetoed, "", 0};
     otherComputerAsksFor(0x0C);
-    windows.runUntil(now() + 3000);
+    runUntil(now() + 3000);
     EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 0C", "ReleaseDone 08"}))
         << "granted, but left out of the confirmation";
     EXPECT_EQ(windows.count("showWindow b051 5"), 1u);
@@ -89,7 +89,7 @@ TEST_P(TwinOutsideTheSwitch, IsLeftAlone) {
     if (twinBusy) computer.usb.refuseRemoval(twin, sim::RemovalRefusal{kRemovalVetoed, "", 0});
     connect(Form::TwoPort);
     otherComputerAsksFor(0x04);
-    windows.runUntil(now() + 3000);
+    runUntil(now() + 3000);
     EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", "ReleaseDone 04"}));
     ASSERT_EQ(computer.usb.removalCalls().size(), 1u);
     EXPECT_EQ(computer.usb.removalCalls()[0].devInst,
@@ -115,7 +115,7 @@ TEST_P(UnfoundDevice, StaysInReleaseDone) {
     connect(Form::TwoPort);
     GetParam().hide(sw, stick);
     otherComputerAsksFor(0x04);
-    windows.runUntil(now() + 3000);
+    runUntil(now() + 3000);
     EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", "ReleaseDone 04"}));
     EXPECT_TRUE(computer.usb.removalCalls().empty());
 }
@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Release, TwoPortSwitchNeverGrantsPorts0And1) {
     connect(Form::TwoPort);
     otherComputerAsksFor(0x0F);
-    windows.runUntil(now() + 3000);
+    runUntil(now() + 3000);
     EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 0C", "ReleaseDone 0C"}));
 }
 
@@ -153,7 +153,7 @@ class ReleasePause : public Release, public ::testing::WithParamInterface<PauseC
 TEST_P(ReleasePause, BetweenGrantAndDone) {
     connect(GetParam().form);
     otherComputerAsksFor(GetParam().asked);
-    windows.runUntil(now() + 3000);
+    runUntil(now() + 3000);
     const std::vector<std::uint64_t> times = writeTimes(since);
     ASSERT_EQ(times.size(), 3u);
     EXPECT_EQ(times[2] - times[1], GetParam().grantToDone);
@@ -167,20 +167,20 @@ TEST_F(Release, NothingIsAnsweredForPortsThatAreNotHere) {
     sw.firmware.setRawMask(0x08);
     connect(Form::TwoPort);
     otherComputerAsksFor(0x08);
-    windows.runUntil(now() + 3000);
+    runUntil(now() + 3000);
     EXPECT_EQ(written(since), std::vector<std::string>{"StatusQuery"});
 }
 
 TEST_F(Release, WithoutStatusReplyNothingIsSentAndTheTickEnds) {
     connect(Form::TwoPort);
     sw.firmware.withholdReplies(code::StatusQuery, 1);
-    dialog.keepAliveCountdown = 0;
+    control.keepAliveCountdown = 0;
     otherComputerAsksFor(0x04);
     runTicks(1);
     // 51 polls, 100 ms apart: the tick ends there, before its follow-up step.
     EXPECT_EQ(written(since), std::vector<std::string>{"StatusQuery"});
-    EXPECT_EQ(dialog.keepAliveCountdown, 7);
-    EXPECT_EQ(dialog.releaseBusy, 0);
+    EXPECT_EQ(control.keepAliveCountdown, 7);
+    EXPECT_EQ(control.releaseBusy, 0);
     EXPECT_EQ(sw.firmware.rawMask(), 0x00);
 }
 
@@ -193,9 +193,9 @@ TEST_F(Release, ReportsArrivingMeanwhileAreDrainedButTheOtherComputersRequestsAr
     sw.firmware.sendRaw(Host::A, sim::WireReport{2, code::ReleaseRequest, 0x08, 0, 0, 0, 0, 0}, 1300);
     const std::size_t namesBefore = windows.count("setControlText 1009");
     runTicks(1);  // the tick that runs the flow
-    EXPECT_EQ(dialog.ownedMask, 0xFF) << "the drained StatusReply changed nothing";
+    EXPECT_EQ(control.ownedMask, 0xFF) << "the drained StatusReply changed nothing";
     EXPECT_EQ(windows.count("setControlText 1009"), namesBefore);
-    EXPECT_EQ(dialog.deferredReports.size(), 1u);
+    EXPECT_EQ(control.deferredReports.size(), 1u);
 
     // The stick's removal changed the device tree, so the next tick finds
     // the controller afresh; its report step answers the kept request first.
@@ -211,21 +211,20 @@ TEST_F(Release, KeptRequestAnsweredInTheTickThatSentInfoQueryDoesNotLoseTheInfoR
     // connects, sends InfoQuery and answers the kept request first, whose
     // wait for its StatusReply takes the InfoReply from the channel.
     const sim::WireReport kept{2, code::ReleaseRequest, 0x08, 0, 0, 0, 0, 0};
-    ASSERT_TRUE(dialog.deferredReports.keepIfDeferred(kept.data(), static_cast<int>(kept.size())));
-    dialog.hostIndex = 1;  // as an earlier, untrue InfoReply left it
-    const std::size_t versionsShown = windows.count("setControlText 1017 1.2.3");
+    ASSERT_TRUE(control.deferredReports.keepIfDeferred(kept.data(), static_cast<int>(kept.size())));
+    control.hostIndex = 1;  // as an earlier, untrue InfoReply left it
     windows.postMessage(mainWindow(), win::kWmDeviceChange, win::kDbtDevNodesChanged, 0);
     runTicks(3);
-    EXPECT_EQ(windows.count("setControlText 1017 1.2.3"), versionsShown + 1) << "the InfoReply was handled";
-    EXPECT_EQ(dialog.hostIndex, 0);
-    EXPECT_EQ(dialog.ownedMask, 0xF7);
+    EXPECT_EQ(control.hostIndex, 0) << "the InfoReply was handled";
+    EXPECT_EQ(panel().host, "A");
+    EXPECT_EQ(control.ownedMask, 0xF7);
 }
 
 TEST_F(Release, SecondRunWhileOneRunsIsRefused) {
     connect(Form::TwoPort);
-    dialog.releaseBusy = 1;
+    control.releaseBusy = 1;
     since = now();
-    EXPECT_TRUE(dialog.runReleaseFlow(0x04));
+    EXPECT_TRUE(control.runReleaseFlow(0x04));
     EXPECT_TRUE(written(since).empty());
     EXPECT_EQ(now(), since);
 }

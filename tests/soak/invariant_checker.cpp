@@ -1,7 +1,6 @@
 #include "invariant_checker.h"
 
 #include "hex_text.h"
-#include "ui/resource_ids.h"
 
 namespace pivora::soak {
 
@@ -9,26 +8,9 @@ namespace {
 
 using sim::Host;
 
-// The images a row's buttons show: lit on the side that holds the port.
-struct RowButtons {
-    int claim;
-    int release;
-    int dim;
-    int lit;
-};
-// By port 0..3.
-constexpr std::array<RowButtons, 4> kRows = {{
-    {IDC_CLAIM_ROW4, IDC_RELEASE_ROW4, IDB_DIM_4, IDB_LIT_4},
-    {IDC_CLAIM_ROW3, IDC_RELEASE_ROW3, IDB_DIM_3, IDB_LIT_3},
-    {IDC_CLAIM_ROW2, IDC_RELEASE_ROW2, IDB_DIM_2, IDB_LIT_2},
-    {IDC_CLAIM_ROW1, IDC_RELEASE_ROW1, IDB_DIM_1, IDB_LIT_1},
-}};
-
-// What clearPortIdSlots posts; the scenario's own device changes carry a parameter.
-const std::string kSlotsClearedPost = "postMessage 77 0x0219 0 0x0";
-// What an InfoReply's handling shows first; the clearing step empties the field instead.
-const std::string kFirmwareShown = "setControlText " + std::to_string(IDC_FIRMWARE_VERSION) + " ";
-const std::string kImagePrefix = "setButtonImage ";
+// What the control traces when it handles a PortIdCleared and an InfoReply.
+const std::string kSlotsClearedLine = "PortIdCleared=";
+const std::string kInfoHandledLine = "Firmware=";
 // What the deferred queue says when it lets a report go.
 const std::string kDeferredDropPrefix = "DeferredReports: ";
 
@@ -48,11 +30,7 @@ void InvariantChecker::attach() {
         const int port = on_.sw.hub.device(device).port;
         if (port >= 0) refusedSinceGrant_ = static_cast<std::uint8_t>(refusedSinceGrant_ | (1u << port));
     };
-    test::MessageQueueWindow::Dispatcher handle = on_.windows.dispatcher;
-    on_.windows.dispatcher = [this, handle](const QueuedMessage& message) {
-        handle(message);
-        afterHandler();
-    };
+    on_.loop.afterEach = [this] { afterHandler(); };
 }
 
 void InvariantChecker::fail(const std::string& violation) {
@@ -61,10 +39,10 @@ void InvariantChecker::fail(const std::string& violation) {
 
 void InvariantChecker::afterHandler() {
     ++checks_;
-    const SwitchDialog& dialog = on_.dialog;
-    if (dialog.releaseBusy != 0 || dialog.printerPollBusy != 0)
-        fail("a busy flag stayed set after its handler returned (releaseBusy " + std::to_string(dialog.releaseBusy) +
-             ", printerPollBusy " + std::to_string(dialog.printerPollBusy) + ")");
+    const SwitchControl& control = on_.control;
+    if (control.releaseBusy != 0 || control.printerPollBusy != 0)
+        fail("a busy flag stayed set after its command returned (releaseBusy " + std::to_string(control.releaseBusy) +
+             ", printerPollBusy " + std::to_string(control.printerPollBusy) + ")");
     if (on_.computer.hid.maxReadsInFlight() > 1) fail("two reads were in flight on the controller at once");
     if (on_.computer.hid.ioRecordsReusedWhilePending() > 0)
         fail("a read or write was issued on a record or buffer the platform had not finished with");
@@ -84,7 +62,7 @@ void InvariantChecker::onWritten(Host from, const sim::WireReport& report) {
     switch (report[1]) {
         case code::StatusQuery:
             // Each release flow starts with one; nothing else sends one while it runs.
-            if (on_.dialog.releaseBusy == 1) ++flowsRun_;
+            if (on_.control.releaseBusy == 1) ++flowsRun_;
             break;
         case code::ReleaseGrant:
             checkGrant(report[2]);
@@ -138,37 +116,23 @@ void InvariantChecker::followTrace() {
             ++delivered_;
     }
     const auto& lines = on_.trace.lines();
-    for (; linesSeen_ < lines.size(); ++linesSeen_)
-        if (startsWith(lines[linesSeen_].second, kDeferredDropPrefix)) deferredOverflowed_ = true;
-}
-
-void InvariantChecker::followWindow() {
-    const auto& calls = on_.windows.calls;
-    for (; callsSeen_ < calls.size(); ++callsSeen_) {
-        const std::string& call = calls[callsSeen_];
-        if (call == kSlotsClearedPost) {
-            ++handled_;
-        } else if (startsWith(call, kFirmwareShown) && call.size() > kFirmwareShown.size()) {
-            ++handled_;
-        } else if (startsWith(call, kImagePrefix)) {
-            const std::size_t idEnd = call.find(' ', kImagePrefix.size());
-            lastImage_[std::stoi(call.substr(kImagePrefix.size(), idEnd - kImagePrefix.size()))] = call.substr(idEnd + 1);
-        }
+    for (; linesSeen_ < lines.size(); ++linesSeen_) {
+        const std::string& line = lines[linesSeen_].second;
+        if (startsWith(line, kDeferredDropPrefix)) deferredOverflowed_ = true;
+        if (startsWith(line, kSlotsClearedLine) || startsWith(line, kInfoHandledLine)) ++handled_;
     }
 }
 
 void InvariantChecker::beginStep(bool writesReachController) {
     followTrace();
-    followWindow();
     accounting_ = writesReachController;
     refusedSinceGrant_ = 0;
     deferredOverflowed_ = false;
-    atStepStart_ = {delivered_, flowsRun_, handled_, on_.dialog.deferredReports.size()};
+    atStepStart_ = {delivered_, flowsRun_, handled_, on_.control.deferredReports.size()};
 }
 
 void InvariantChecker::endStep(bool writesReachController) {
     followTrace();
-    followWindow();
     accounting_ = accounting_ && writesReachController;
     if (accounting_) checkReportsAccounted();
 }
@@ -180,7 +144,7 @@ void InvariantChecker::checkReportsAccounted() {
     // queue; a delivered PortIdCleared clears slots, an InfoReply shows the
     // firmware, or they wait there too. The queue says so when it lets one
     // go: a full queue, or an InfoReply a newer one replaced.
-    const long deferredChange = static_cast<long>(on_.dialog.deferredReports.size()) -
+    const long deferredChange = static_cast<long>(on_.control.deferredReports.size()) -
                                 static_cast<long>(atStepStart_.deferred);
     const long lost = (delivered_ - atStepStart_.delivered) - (flowsRun_ - atStepStart_.flowsRun) -
                       (handled_ - atStepStart_.handled) - deferredChange;
@@ -194,36 +158,38 @@ std::uint8_t InvariantChecker::portsInUse() const {
 }
 
 bool InvariantChecker::settled() {
-    followWindow();
     ++checks_;
-    const SwitchDialog& dialog = on_.dialog;
+    const SwitchControl& control = on_.control;
     const HubKind expectedKind = on_.sw.hub.form() == sim::SwitchHub::Form::TwoPort ? TwoPort : FourPort;
-    if (dialog.controllerOpen != 1 || dialog.hubReady != 1 || dialog.pendingAction != 0 || dialog.hubKind != expectedKind ||
-        dialog.hostIndex != static_cast<int>(host_) || !dialog.channel.isOpen())
+    if (control.controllerOpen != 1 || control.hubReady != 1 || control.pendingAction != 0 ||
+        control.hubKind != expectedKind || control.hostIndex != static_cast<int>(host_) || !control.channel.isOpen())
         return false;
     const std::uint8_t inUse = portsInUse();
     const std::uint8_t here = on_.sw.firmware.portsOf(host_);
-    if ((dialog.ownedMask & inUse) != (here & inUse)) return false;
+    if ((control.ownedMask & inUse) != (here & inUse)) return false;
+    const PanelState panel = on_.panel();
     for (int port = 0; port < 4; ++port) {
         if ((inUse & (1u << port)) == 0) continue;
-        const RowButtons& row = kRows[static_cast<std::size_t>(port)];
+        // The lit arrow stands on the side of the computer that holds the port.
+        const PortRowState& row = panel.ports.at(static_cast<std::size_t>(port));
         const bool isHere = (here & (1u << port)) != 0;
-        if (lastImage_[row.claim] != std::to_string(isHere ? row.lit : row.dim)) return false;
-        if (lastImage_[row.release] != std::to_string(isHere ? row.dim : row.lit)) return false;
+        if (row.claim != (isHere ? ArrowImage::Lit : ArrowImage::Dim)) return false;
+        if (row.release != (isHere ? ArrowImage::Dim : ArrowImage::Lit)) return false;
     }
     return true;
 }
 
 std::string InvariantChecker::describeState() {
-    followWindow();
-    const SwitchDialog& dialog = on_.dialog;
-    std::string text = "open " + std::to_string(dialog.controllerOpen) + " hub " + std::to_string(dialog.hubReady) +
-                       " kind " + std::to_string(dialog.hubKind) + " host " + std::to_string(dialog.hostIndex) +
-                       " owned " + hexText(dialog.ownedMask) + " pending " + std::to_string(dialog.pendingAction) +
-                       " keepAlive " + std::to_string(dialog.keepAliveCountdown) + " channel " +
-                       (dialog.channel.isOpen() ? "open" : "closed") + "; switch gives this computer " +
-                       hexText(on_.sw.firmware.portsOf(host_)) + "; images";
-    for (const auto& image : lastImage_) text += " " + std::to_string(image.first) + ":" + image.second;
+    const SwitchControl& control = on_.control;
+    std::string text = "open " + std::to_string(control.controllerOpen) + " hub " + std::to_string(control.hubReady) +
+                       " kind " + std::to_string(control.hubKind) + " host " + std::to_string(control.hostIndex) +
+                       " owned " + hexText(control.ownedMask) + " pending " + std::to_string(control.pendingAction) +
+                       " keepAlive " + std::to_string(control.keepAliveCountdown) + " channel " +
+                       (control.channel.isOpen() ? "open" : "closed") + "; switch gives this computer " +
+                       hexText(on_.sw.firmware.portsOf(host_)) + "; arrows (claim/release)";
+    const PanelState panel = on_.panel();
+    for (const PortRowState& row : panel.ports)
+        text += " " + std::to_string(static_cast<int>(row.claim)) + "/" + std::to_string(static_cast<int>(row.release));
     return text;
 }
 

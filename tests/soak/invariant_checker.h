@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -21,7 +20,7 @@ struct PrinterOnSwitch {
 // Watches one computer on the switch while a scenario runs and records the
 // first broken rule. What it watches it learns from the simulated switch and
 // the recording window: the reports each side writes, the removals a device
-// refuses, what the channel delivers, the images and messages of the window.
+// refuses, what the channel delivers, the panel the control publishes.
 class InvariantChecker {
 public:
     InvariantChecker(test::ComputerOnSwitch& computer, sim::Host host, const std::vector<PrinterOnSwitch>& printers);
@@ -58,7 +57,6 @@ private:
     void checkGrant(std::uint8_t ports);
     void checkDone(std::uint8_t ports);
     void followTrace();
-    void followWindow();
     void checkReportsAccounted();
     std::uint8_t portsInUse() const;
     bool portSettledHere(int port) const;
@@ -75,8 +73,6 @@ private:
     // What the window and the trace showed so far.
     std::size_t reportsSeen_ = 0;
     std::size_t linesSeen_ = 0;
-    std::size_t callsSeen_ = 0;
-    std::map<int, std::string> lastImage_;
 
     // ReleaseRequests, PortIdCleared reports and InfoReplies the channel
     // delivered, and where they went: into a release flow, the handling of

@@ -90,15 +90,15 @@ void Scenario::settle() {
     for (const PrinterOnSwitch& printer : printers_) on_.computer.spooler.printer(printer.spoolerIndex).jobsQueued = 0;
     faultsStopped_ = true;  // and those still scheduled do nothing
     hid.plug(controllerDevice());
-    if (suspended_) post(win::kWmPowerBroadcast, win::kPbtApmResumeSuspend);
-    if (logoffPending_) post(win::kWmEndSession, 0);
-    on_.windows.runUntil(on_.now() + kClaimsInFlightMs);
-    post(win::kWmDeviceChange, win::kDbtDevNodesChanged);
+    if (suspended_) post(Command{Command::Resume});
+    if (logoffPending_) post(Command{Command::EndSession, 0});
+    on_.runUntil(on_.now() + kClaimsInFlightMs);
+    post(Command{Command::DeviceChanged});
     controllerPresent_ = true;
     const std::uint64_t stopped = on_.now();
     const std::size_t traced = on_.trace.allReports().size();
     for (settleTicks_ = 1; settleTicks_ <= kSettleTicks; ++settleTicks_) {
-        on_.windows.runUntil(on_.now() + kTickPeriodMs);
+        on_.runUntil(on_.now() + kTickPeriodMs);
         if (checker_.failed() || checker_.settled()) return;
     }
     if (keepLog_) logWhatFollowed(stopped, traced);
@@ -113,10 +113,10 @@ void Scenario::logWhatFollowed(std::uint64_t since, std::size_t traced) {
     const std::vector<std::uint64_t> times = on_.writeTimes(since);
     for (std::size_t index = 0; index < written.size(); ++index)
         log("wrote " + written[index] + " at " + std::to_string(times[index]));
-    for (const auto& message : on_.windows.dispatched())
-        if (message.time >= since && message.message != win::kWmTimer)
-            log("dispatched " + std::to_string(message.message) + " " + std::to_string(message.wParam) + " at " +
-                std::to_string(message.time));
+    for (const auto& item : on_.loop.handled())
+        if (item.time >= since && item.command.kind != Command::Tick)
+            log("handled command " + std::to_string(item.command.kind) + " " + std::to_string(item.command.value) +
+                " at " + std::to_string(item.time));
     const auto& reports = on_.trace.allReports();
     for (std::size_t index = traced; index < reports.size(); ++index) {
         std::string text = reports[index].channel == TraceChannel::ReportsDelivered ? "delivered" : "written";
@@ -126,16 +126,16 @@ void Scenario::logWhatFollowed(std::uint64_t since, std::size_t traced) {
 }
 
 void Scenario::tearDown() {
-    SwitchDialog& dialog = on_.dialog;
-    dialog.tearDownMainWindow();
-    // What destroying the window's object does first; the checker needs the
-    // switch still there to count what was given back.
-    dialog.channel.cancelPending();
-    dialog.channel.close();
+    on_.dialog.tearDownMainWindow();
+    // What destroying the control does first; the checker needs the switch
+    // still there to count what was given back.
+    SwitchControl& control = on_.control;
+    control.channel.cancelPending();
+    control.channel.close();
     on_.sw.clock.runUntil(on_.now() + kLateCompletionsEndMs);
     // The channel frees the records of operations that have ended at its next call.
     std::array<std::uint8_t, HidReportChannel::kMaxReportLength> report{};
-    dialog.channel.poll(report.data());
+    control.channel.poll(report.data());
     checker_.afterTeardown();
 }
 

@@ -86,7 +86,7 @@ private:
     template <typename End>
     void endsLater(const std::string& what, std::uint32_t after, End end);
     void plugController();
-    void post(std::uint32_t message, std::uintptr_t wParam);
+    void post(const Command& command);
     int plugAt(int port);
     int pickPluggedDevice();
     int controllerDevice() const;

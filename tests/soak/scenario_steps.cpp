@@ -3,6 +3,7 @@
 
 #include "hex_text.h"
 #include "scenario.h"
+#include "ui/panel_view.h"
 #include "ui/resource_ids.h"
 
 namespace pivora::soak {
@@ -16,7 +17,6 @@ constexpr int kMaxPrinters = 4;
 constexpr std::array<std::uint8_t, 6> kControllerCodes = {code::InfoReply,     code::ReleaseRequest, code::StatusReply,
                                                            code::PortIdCleared, code::PortIdReply,    code::SignOff};
 constexpr std::array<std::uint8_t, 3> kQueries = {code::InfoQuery, code::StatusQuery, code::ReadPortId};
-constexpr std::array<std::uintptr_t, 3> kDeviceChangeEvents = {win::kDbtDevNodesChanged, 0x8000, 0x8004};
 
 }  // namespace
 
@@ -79,9 +79,7 @@ void Scenario::endsLater(const std::string& what, std::uint32_t after, End end) 
     });
 }
 
-void Scenario::post(std::uint32_t message, std::uintptr_t wParam) {
-    on_.windows.postMessage(test::ComputerOnSwitch::mainWindow(), message, wParam, 0);
-}
+void Scenario::post(const Command& command) { on_.loop.post(command); }
 
 void Scenario::troubleStarts() { writeTrouble_ = true; }
 
@@ -94,7 +92,7 @@ bool Scenario::writesReachController() const { return !writeTrouble_ && troubleS
 void Scenario::runFor() {
     const std::uint32_t ms = 20 + input_.u16() % 5000;
     log("run " + std::to_string(ms) + " ms");
-    on_.windows.runUntil(on_.now() + ms);
+    on_.runUntil(on_.now() + ms);
 }
 
 // Any code, any bytes, sent at once or a little later.
@@ -124,12 +122,14 @@ void Scenario::otherComputerClaims() {
 void Scenario::clickArrow() {
     const int button = IDC_CLAIM_ROW1 + input_.u8() % 8;
     log("click " + std::to_string(button));
-    post(win::kWmCommand, static_cast<std::uintptr_t>(button) | (win::kBnClicked << 16));
+    bool claims = false;
+    int port = 0;
+    if (PanelView::arrowOf(button, claims, port)) post(Command{claims ? Command::Claim : Command::Release, port});
 }
 
 void Scenario::doubleTap() {
     log("double tap");
-    post(win::kWmSwitchHotkey, 0);
+    post(Command{Command::ToggleAll});
 }
 
 // Key events through the hook's double-tap rule.
@@ -142,16 +142,18 @@ void Scenario::lockKeys() {
         const std::uint32_t flags = input_.flag() ? LockKeyDoubleTap::kKeyReleased : 0;
         keyTime_ += 1 + input_.u16() % 1500;
         text += " " + hexText(key) + (flags != 0 ? "up" : "");
-        if (lockKeys_.onKeyEvent(key, flags, keyTime_)) post(win::kWmSwitchHotkey, 0);
+        if (lockKeys_.onKeyEvent(key, flags, keyTime_)) post(Command{Command::ToggleAll});
     }
     log("keys" + text);
 }
 
 void Scenario::deviceChanges() {
     const int count = 1 + input_.u8() % 12;
-    const std::uintptr_t event = kDeviceChangeEvents[input_.u8() % kDeviceChangeEvents.size()];
-    nowOrLater(std::to_string(count) + " device changes", false, [this, count, event] {
-        for (int change = 0; change < count; ++change) post(win::kWmDeviceChange, event);
+    // Which of Windows' device events it was: each reaches the control as
+    // the same command. Still read, so that older inputs replay as before.
+    (void)input_.u8();
+    nowOrLater(std::to_string(count) + " device changes", false, [this, count] {
+        for (int change = 0; change < count; ++change) post(Command{Command::DeviceChanged});
     });
 }
 
@@ -236,7 +238,7 @@ void Scenario::unplugController() {
         troubleStarts();
         controllerPresent_ = false;
         on_.computer.hid.unplug(controllerDevice());
-        post(win::kWmDeviceChange, win::kDbtDevNodesChanged);
+        post(Command{Command::DeviceChanged});
         endsLater("controller plugged in", lasts, [this] { plugController(); });
     });
 }
@@ -248,7 +250,7 @@ void Scenario::replugController() {
 void Scenario::plugController() {
     controllerPresent_ = true;
     on_.computer.hid.plug(controllerDevice());
-    post(win::kWmDeviceChange, win::kDbtDevNodesChanged);
+    post(Command{Command::DeviceChanged});
 }
 
 void Scenario::writeFault() {
@@ -298,7 +300,7 @@ void Scenario::powerEvent() {
     if (suspended_ || input_.flag()) {
         nowOrLater("resume", false, [this] {
             suspended_ = false;
-            post(win::kWmPowerBroadcast, win::kPbtApmResumeSuspend);
+            post(Command{Command::Resume});
         });
         return;
     }
@@ -307,10 +309,10 @@ void Scenario::powerEvent() {
     nowOrLater("suspend", true, [this, lasts] {
         troubleStarts();
         suspended_ = true;
-        post(win::kWmPowerBroadcast, win::kPbtApmSuspend);
+        post(Command{Command::Suspend});
         endsLater("resume", lasts, [this] {
             suspended_ = false;
-            post(win::kWmPowerBroadcast, win::kPbtApmResumeSuspend);
+            post(Command{Command::Resume});
         });
     });
 }
@@ -320,7 +322,7 @@ void Scenario::logoff() {
     if (logoffPending_) {
         nowOrLater("logoff cancelled", false, [this] {
             logoffPending_ = false;
-            post(win::kWmEndSession, 0);
+            post(Command{Command::EndSession, 0});
         });
         return;
     }
@@ -329,10 +331,10 @@ void Scenario::logoff() {
     nowOrLater("logoff query", true, [this, lasts] {
         troubleStarts();
         logoffPending_ = true;
-        post(win::kWmQueryEndSession, 0);
+        post(Command{Command::QueryEndSession});
         endsLater("logoff cancelled", lasts, [this] {
             logoffPending_ = false;
-            post(win::kWmEndSession, 0);
+            post(Command{Command::EndSession, 0});
         });
     });
 }

@@ -10,13 +10,15 @@
 #include "message_queue_window.h"
 #include "platform/byte_order.h"
 #include "recording_trace.h"
+#include "virtual_control.h"
 #include "sim/simulated_switch.h"
 
 namespace pivora::test {
 
-// One computer's SwitchDialog on a simulated switch, the other computer
-// played by the model, its window's messages run by the queue model in
-// virtual time. Shared by the tests, the fuzz targets and the soak.
+// One computer's SwitchControl and window on a simulated switch, the other
+// computer played by the model, the control's loop and the window's
+// messages run in virtual time. Shared by the tests, the fuzz targets and
+// the soak.
 class ComputerOnSwitch {
 public:
     static OsHandle mainWindow() { return RecordingWindow::handle(0x77); }
@@ -26,7 +28,9 @@ public:
           computer(sw.computer(host)),
           platform(computer.platform(trace)),
           windows(sw.clock),
-          dialog(platform, windows) {
+          loop(sw.clock, platform),
+          control(loop.control),
+          dialog(loop, windows) {
         windows.dispatcher = dispatchTo(dialog);
         // Windows tells every top-level window when the device tree changes.
         computer.usb.onTreeChanged = [this] {
@@ -72,25 +76,46 @@ public:
         return found;
     }
 
-    // The times the queue delivered WM_TIMER of `id`.
-    std::vector<std::uint64_t> ticksOf(std::uintptr_t id) const {
+    // The times the loop ran the tick of timer `id`.
+    std::vector<std::uint64_t> ticksOf(int id) const {
         std::vector<std::uint64_t> times;
-        for (const auto& message : windows.dispatched())
-            if (message.message == win::kWmTimer && message.wParam == id) times.push_back(message.time);
+        for (const auto& item : loop.handled())
+            if (item.command.kind == Command::Tick && item.command.value == id) times.push_back(item.time);
         return times;
+    }
+    // The commands the loop ran, ticks left out.
+    std::vector<Command::Kind> commandsHandled() const {
+        std::vector<Command::Kind> kinds;
+        for (const auto& item : loop.handled())
+            if (item.command.kind != Command::Tick) kinds.push_back(item.command.kind);
+        return kinds;
     }
 
     std::uint64_t now() const { return sw.clock.now(); }
 
-    // Runs the queue until `count` more ticks of either timer have been handled.
+    // Runs the control and the window until virtual time `time`.
+    void runUntil(std::uint64_t time) { loop.runUntil(time); }
+
+    // Runs until `count` more ticks of either timer have been handled.
     void runTicks(int count) {
         auto ticks = [this] {
-            return std::count_if(windows.dispatched().begin(), windows.dispatched().end(),
-                                 [](const DispatchedMessage& message) { return message.message == win::kWmTimer; });
+            return std::count_if(loop.handled().begin(), loop.handled().end(),
+                                 [](const HandledCommand& item) { return item.command.kind == Command::Tick; });
         };
         const auto target = ticks() + count;
-        while (ticks() < target) windows.runUntil(now() + 1);
+        while (ticks() < target) runUntil(now() + 1);
     }
+
+    // How many times a TwoPort switch's panel was refreshed: each refresh
+    // begins with this trace line.
+    std::size_t panelRefreshes() const {
+        return static_cast<std::size_t>(
+            std::count_if(trace.lines().begin(), trace.lines().end(),
+                          [](const auto& line) { return line.second.rfind("UploadUSBIDToHub=", 0) == 0; }));
+    }
+
+    // The panel as the control last published it.
+    PanelState panel() const { return loop.panel(); }
 
     sim::Host host_;
     sim::SimulatedSwitch sw;
@@ -98,6 +123,8 @@ public:
     RecordingTrace trace;
     Platform platform;
     MessageQueueWindow windows;
+    VirtualControl loop;
+    SwitchControl& control;
     SwitchDialog dialog;
 };
 

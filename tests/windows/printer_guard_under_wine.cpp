@@ -8,10 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/switch_dialog.h"
 #include "check.h"
+#include "control/switch_control.h"
 #include "platform/win32/win32_platform.h"
-#include "platform/win32/win32_window_api.h"
 #include "printer/printer_guard.h"
 
 using namespace pivora;
@@ -138,15 +137,13 @@ int main() {
     CHECK(printers == 0);
     CHECK(elapsed < kAtOnceMs);
 
-    // No dialog procedures: the veto never touches the window.
-    Win32WindowApi window(GetModuleHandleA(nullptr), nullptr, nullptr);
-    SwitchDialog dialog(platform, window);
-    dialog.controllerOpen = 1;
-    dialog.hubReady = 1;
-    dialog.hubKind = FourPort;
-    std::strcpy(dialog.hubName.data(), "USB#ROOT_HUB20#4&pivora-absent&0#{f18a0e88-c30c-11d0-8815-00a0c906bed8}");
+    SwitchControl control(platform, [](const PanelState&) {}, [](const Command&) {});
+    control.controllerOpen = 1;
+    control.hubReady = 1;
+    control.hubKind = FourPort;
+    std::strcpy(control.hubName.data(), "USB#ROOT_HUB20#4&pivora-absent&0#{f18a0e88-c30c-11d0-8815-00a0c906bed8}");
     start = GetTickCount();
-    const std::uint8_t granted = dialog.vetoPrinterPorts(0x0F);
+    const std::uint8_t granted = control.vetoPrinterPorts(0x0F);
     elapsed = GetTickCount() - start;
     std::printf("vetoPrinterPorts(0x0F): 0x%02X in %lu ms\n", granted, static_cast<unsigned long>(elapsed));
     CHECK(granted == 0x0F);

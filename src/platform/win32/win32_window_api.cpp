@@ -32,6 +32,7 @@ static_assert(win::kWmDeviceChange == WM_DEVICECHANGE);
 // Private messages must stay in the range Windows leaves to a window class.
 static_assert(win::kWmSwitchTray >= WM_USER && win::kWmSwitchTray < WM_APP);
 static_assert(win::kWmSwitchHotkey >= WM_USER && win::kWmSwitchHotkey < WM_APP);
+static_assert(win::kWmSwitchPanel >= WM_USER && win::kWmSwitchPanel < WM_APP);
 static_assert(win::kSizeMinimized == SIZE_MINIMIZED);
 static_assert(win::kDbtDevNodesChanged == DBT_DEVNODES_CHANGED);
 static_assert(win::kHtCaption == HTCAPTION);

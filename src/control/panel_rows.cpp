@@ -2,8 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/switch_dialog.h"
-#include "ui/port_rows.h"
+#include "control/switch_control.h"
 
 namespace pivora {
 
@@ -15,11 +14,6 @@ constexpr std::size_t kWorkSize = 256;
 // The ports each switch model shows, in the order the panel walks them.
 constexpr std::array<int, 2> kTwoPortPorts = {2, 3};
 constexpr std::array<int, 4> kFourPortPorts = {0, 1, 2, 3};
-
-// What a TwoPort switch never shows: rows 3 to 5.
-constexpr std::array<int, 10> kTwoPortHidden = {IDC_NAME_ROW3,    IDC_NAME_ROW4,    IDC_NAME_ROW5,  IDC_FRAME_ROW3,
-                                                IDC_FRAME_ROW4,   IDC_FRAME_ROW5,   IDC_CLAIM_ROW4, IDC_RELEASE_ROW4,
-                                                IDC_CLAIM_ROW3,   IDC_RELEASE_ROW3};
 
 bool owns(std::uint8_t mask, int port) { return (mask & (1u << port)) != 0; }
 
@@ -35,22 +29,24 @@ void forEachPortInUse(HubKind kind, Visit visit) {
 }
 }  // namespace
 
-void SwitchDialog::refreshPortPanel(std::uint8_t ownedPorts) {
+void SwitchControl::refreshPortPanel(std::uint8_t ownedPorts) {
     DiagnosticTrace& trace = platform_.trace;
     if (hubKind == TwoPort) {
         char line[40];
         (void)std::snprintf(line, sizeof line, "UploadUSBIDToHub=%.2X\r\n", static_cast<unsigned>(ownedPorts));
         trace.line(TraceChannel::Text, line);
     }
+    panel_.layout = hubKind;
     forEachPortInUse(hubKind, [this, ownedPorts](int port) { refreshPortRow(port, ownedPorts); });
     if (hubKind == TwoPort) {
-        for (int control : kTwoPortHidden) windows_.showControl(window, control, win::kSwHide);
+        // Ports 0 and 1 are no ports of this model.
+        for (int port : {0, 1}) panel_.ports.at(static_cast<std::size_t>(port)) = PortRowState{};
         trace.line(TraceChannel::Text, "=====================\r\n");
     }
 }
 
-void SwitchDialog::refreshPortRow(int port, std::uint8_t ownedPorts) {
-    const PortRow& row = kPortRows.at(static_cast<std::size_t>(port));
+void SwitchControl::refreshPortRow(int port, std::uint8_t ownedPorts) {
+    PortRowState& row = panel_.ports.at(static_cast<std::size_t>(port));
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint32_t isHub = 0;
@@ -62,11 +58,8 @@ void SwitchDialog::refreshPortRow(int port, std::uint8_t ownedPorts) {
             (void)std::snprintf(name.data(), name.size(), "%s", kUnnamedDevice);
         }
     }
-    windows_.setControlText(window, row.nameBox, name.data());
-    windows_.showControl(window, row.nameBox, win::kSwShow);
-    windows_.showControl(window, hubKind == TwoPort ? row.frameTwoPort : row.frameFourPort, win::kSwShow);
-    windows_.showControl(window, row.claimButton, win::kSwShow);
-    windows_.showControl(window, row.releaseButton, win::kSwShow);
+    row.visible = true;
+    row.name = name.data();
 
     PortIdSlot& slot = portIds.at(static_cast<std::size_t>(port));
     if (owns(ownedPorts, port)) {
@@ -91,24 +84,24 @@ void SwitchDialog::refreshPortRow(int port, std::uint8_t ownedPorts) {
         slot.valid = 0;
         std::array<char, kWorkSize> known{};
         if (usbTopology.findKnownDevice(slot.vendorId, slot.productId, known.data()) == 1)
-            windows_.setControlText(window, row.nameBox, known.data());
+            row.name = known.data();
     }
 }
 
-void SwitchDialog::showPortOwners(std::uint8_t otherPorts) {
+void SwitchControl::showPortOwners(std::uint8_t otherPorts) {
     forEachPortInUse(hubKind, [this, otherPorts](int port) {
-        const PortRow& row = kPortRows.at(static_cast<std::size_t>(port));
+        PortRowState& row = panel_.ports.at(static_cast<std::size_t>(port));
         // The lit button stands on the side of the computer that holds the port.
         const bool here = !owns(otherPorts, port);
-        windows_.setButtonImage(window, row.claimButton,
-                                buttonImages.image(here ? ButtonImages::Lit : ButtonImages::Dim, port));
-        windows_.setButtonImage(window, row.releaseButton,
-                                buttonImages.image(here ? ButtonImages::Dim : ButtonImages::Lit, port));
+        row.claim = here ? ArrowImage::Lit : ArrowImage::Dim;
+        row.release = here ? ArrowImage::Dim : ArrowImage::Lit;
     });
 }
 
-void SwitchDialog::markPortPending(int port, int buttonId) {
-    windows_.setButtonImage(window, buttonId, buttonImages.image(ButtonImages::Pending, port));
+void SwitchControl::markPortPending(int port, bool claims) {
+    PortRowState& row = panel_.ports.at(static_cast<std::size_t>(port));
+    // Seen at once: published before whatever the request waits for.
+    (claims ? row.claim : row.release) = ArrowImage::Pending;
 }
 
 }  // namespace pivora

@@ -1,9 +1,9 @@
-#include "app/switch_dialog.h"
+#include "control/switch_control.h"
 #include "printer/busy_printers.h"
 
 namespace pivora {
 
-std::uint8_t SwitchDialog::vetoPrinterPorts(std::uint8_t portMask) {
+std::uint8_t SwitchControl::vetoPrinterPorts(std::uint8_t portMask) {
     // Without the controller and the hub there is no port to tell apart.
     if (controllerOpen != 1 || hubReady != 1) return portMask;
 

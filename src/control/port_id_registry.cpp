@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "app/switch_dialog.h"
+#include "control/switch_control.h"
 #include "controller/port_masks.h"
 #include "controller/reply_wait.h"
 #include "platform/byte_order.h"
@@ -18,13 +18,13 @@ constexpr std::uint8_t kSlot4 = 0x10;
 std::uint8_t slotBitOf(std::size_t slot) { return static_cast<std::uint8_t>(1u << slot); }
 }  // namespace
 
-int SwitchDialog::sendAndAwait(const Request& request, std::uint8_t awaitedCode, int limit,
+int SwitchControl::sendAndAwait(const Request& request, std::uint8_t awaitedCode, int limit,
                                std::array<std::uint8_t, kControllerReportLength>& reply) {
     sendRequest(channel, request);
-    return awaitReply(channel, platform_.clock, awaitedCode, limit, replyWaitCount, reply, &deferredReports);
+    return awaitReply(channel, clock_, awaitedCode, limit, replyWaitCount, reply, &deferredReports);
 }
 
-int SwitchDialog::storeAndVerifyPortId(std::uint8_t slotBit, std::uint16_t vendorId, std::uint16_t productId) {
+int SwitchControl::storeAndVerifyPortId(std::uint8_t slotBit, std::uint16_t vendorId, std::uint16_t productId) {
     std::array<std::uint8_t, kControllerReportLength> reply{};
     for (int attempt = 0; attempt < kVerifyAttempts; ++attempt) {
         sendRequest(channel, storePortId(slotBit, vendorId, productId));
@@ -35,7 +35,7 @@ int SwitchDialog::storeAndVerifyPortId(std::uint8_t slotBit, std::uint16_t vendo
     return 0;
 }
 
-void SwitchDialog::loadAllPortIds() {
+void SwitchControl::loadAllPortIds() {
     std::array<std::uint8_t, kControllerReportLength> reply{};
     if (!sendAndAwait(statusQuery(), code::StatusReply, kLoadReplyLimit, reply)) {
         startOver();
@@ -65,7 +65,7 @@ void SwitchDialog::loadAllPortIds() {
     idsLoaded = 1;
 }
 
-void SwitchDialog::startOver() {
+void SwitchControl::startOver() {
     controllerOpen = 0;
     hubReady = 0;
     pendingAction = 0;
@@ -74,15 +74,18 @@ void SwitchDialog::startOver() {
     portIds.fill(PortIdSlot{});
 }
 
-void SwitchDialog::clearPortIdSlots(std::uint8_t slotMask) {
+void SwitchControl::clearPortIdSlots(std::uint8_t slotMask) {
+    char line[24];
+    (void)std::snprintf(line, sizeof line, "PortIdCleared=%.2X\r\n", static_cast<unsigned>(slotMask));
+    platform_.trace.line(TraceChannel::Text, line);
     for (std::size_t slot = 0; slot < portIds.size(); ++slot)
         if ((slotMask & slotBitOf(slot)) != 0) portIds.at(slot) = PortIdSlot{};
     // The rediscovery that follows reloads the other computer's slots, and
     // the next panel refresh stores this computer's again.
-    windows_.postMessage(window, win::kWmDeviceChange, 0, 0);
+    postToSelf_(Command{Command::DeviceChanged});
 }
 
-void SwitchDialog::dumpPortIds() {
+void SwitchControl::dumpPortIds() {
     const std::uint8_t empty = 0;
     platform_.trace.report(TraceChannel::ReportsDelivered, &empty, 0);
     for (std::size_t slot = 0; slot < portIds.size(); ++slot) {

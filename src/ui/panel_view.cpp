@@ -1,0 +1,90 @@
+#include "ui/panel_view.h"
+
+#include <utility>
+
+#include "ui/port_rows.h"
+
+namespace pivora {
+
+namespace {
+constexpr std::array<int, 5> kNameBoxes = {IDC_NAME_ROW1, IDC_NAME_ROW2, IDC_NAME_ROW3, IDC_NAME_ROW4, IDC_NAME_ROW5};
+constexpr std::array<int, 5> kFrames = {IDC_FRAME_ROW1, IDC_FRAME_ROW2, IDC_FRAME_ROW3, IDC_FRAME_ROW4,
+                                        IDC_FRAME_ROW5};
+
+ButtonImages::Style styleOf(ArrowImage image) {
+    switch (image) {
+        case ArrowImage::Lit:
+            return ButtonImages::Lit;
+        case ArrowImage::Pending:
+            return ButtonImages::Pending;
+        default:
+            return ButtonImages::Dim;
+    }
+}
+
+// Calls `apply` for each control whose value differs from `before`, or for
+// every one when `all`.
+template <typename Value, typename Apply>
+void changed(const std::map<int, Value>& now, const std::map<int, Value>& before, bool all, Apply apply) {
+    for (const auto& entry : now) {
+        const auto old = before.find(entry.first);
+        if (all || old == before.end() || old->second != entry.second) apply(entry.first, entry.second);
+    }
+}
+}  // namespace
+
+bool PanelView::arrowOf(int controlId, bool& claims, int& port) {
+    for (std::size_t row = 0; row < kPortRows.size(); ++row) {
+        const PortRow& controls = kPortRows.at(row);
+        if (controlId != controls.claimButton && controlId != controls.releaseButton) continue;
+        claims = controlId == controls.claimButton;
+        port = static_cast<int>(row);
+        return true;
+    }
+    return false;
+}
+
+PanelView::Look PanelView::lookOf(const PanelState& panel, const ButtonImages& images) {
+    Look look;
+    look.texts[IDC_FIRMWARE_VERSION] = panel.firmwareVersion;
+    look.texts[IDC_HOST] = panel.host;
+    look.texts[IDC_SWITCH_TYPE] = panel.switchType;
+    // Rows and frames not named below stay hidden: row 5, and what a
+    // switch model has no port for.
+    for (int box : kNameBoxes) look.shown[box] = false;
+    for (int frame : kFrames) look.shown[frame] = false;
+    for (std::size_t port = 0; port < kPortRows.size(); ++port) {
+        const PortRow& controls = kPortRows.at(port);
+        const PortRowState& row = panel.ports.at(port);
+        look.texts[controls.nameBox] = row.name;
+        look.shown[controls.nameBox] = row.visible;
+        const int frame = panel.layout == TwoPort ? controls.frameTwoPort : controls.frameFourPort;
+        if (row.visible && frame != 0) look.shown[frame] = true;
+        for (const auto& arrow : {std::make_pair(controls.claimButton, row.claim),
+                                  std::make_pair(controls.releaseButton, row.release)}) {
+            look.shown[arrow.first] = arrow.second != ArrowImage::Hidden;
+            // A hidden button keeps the image it had: it is set again when it shows.
+            if (arrow.second != ArrowImage::Hidden)
+                look.images[arrow.first] = images.image(styleOf(arrow.second), static_cast<int>(port));
+        }
+    }
+    return look;
+}
+
+void PanelView::render(OsHandle window, const PanelState& panel) {
+    Look look = lookOf(panel, images_);
+    const bool all = !drawn_;
+    changed(look.texts, last_.texts, all, [&](int id, const std::string& text) {
+        windows_.setControlText(window, id, text.c_str());
+    });
+    changed(look.images, last_.images, all,
+            [&](int id, OsHandle image) { windows_.setButtonImage(window, id, image); });
+    changed(look.shown, last_.shown, all,
+            [&](int id, bool shown) { windows_.showControl(window, id, shown ? win::kSwShow : win::kSwHide); });
+    // What a hidden button showed is what it still shows.
+    for (const auto& image : last_.images) look.images.emplace(image.first, image.second);
+    last_ = std::move(look);
+    drawn_ = true;
+}
+
+}  // namespace pivora

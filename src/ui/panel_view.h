@@ -1,0 +1,38 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "control/panel_state.h"
+#include "platform/window_api.h"
+#include "ui/button_images.h"
+
+namespace pivora {
+
+// Draws a PanelState into the main window's controls. Only what differs from
+// the last state drawn is touched: a text set again would repaint and flicker,
+// and under Wine every control call is a trip to the server.
+class PanelView {
+public:
+    PanelView(WindowApi& windows, const ButtonImages& images) : windows_(windows), images_(images) {}
+
+    void render(OsHandle window, const PanelState& panel);
+
+    // The port and direction of an arrow button; false for any other control.
+    static bool arrowOf(int controlId, bool& claims, int& port);
+
+private:
+    struct Look {
+        std::map<int, std::string> texts;
+        std::map<int, bool> shown;
+        std::map<int, OsHandle> images;
+    };
+    static Look lookOf(const PanelState& panel, const ButtonImages& images);
+
+    WindowApi& windows_;
+    const ButtonImages& images_;
+    bool drawn_ = false;
+    Look last_;
+};
+
+}  // namespace pivora

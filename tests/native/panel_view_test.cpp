@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "recording_window.h"
+#include "ui/panel_view.h"
+
+namespace pivora::test {
+namespace {
+
+const OsHandle kWindow = RecordingWindow::handle(0x77);
+
+// A panel drawn into recorded window calls, with the real arrow images.
+class View : public ::testing::Test {
+protected:
+    View() { images.load(); }
+
+    // The calls one render made, sorted: the order of independent controls means nothing.
+    std::vector<std::string> render(const PanelState& panel) {
+        const std::size_t before = windows.calls.size();
+        view.render(kWindow, panel);
+        std::vector<std::string> calls(windows.calls.begin() + static_cast<std::ptrdiff_t>(before),
+                                       windows.calls.end());
+        std::sort(calls.begin(), calls.end());
+        return calls;
+    }
+    bool has(const std::vector<std::string>& calls, const std::string& line) {
+        return std::find(calls.begin(), calls.end(), line) != calls.end();
+    }
+
+    RecordingWindow windows;
+    ButtonImages images{windows};
+    PanelView view{windows, images};
+};
+
+PanelState fourPortsHere() {
+    PanelState panel;
+    panel.layout = FourPort;
+    panel.firmwareVersion = "1.2.7";
+    for (std::size_t port = 0; port < 4; ++port)
+        panel.ports.at(port) = PortRowState{true, "Device " + std::to_string(port), ArrowImage::Lit, ArrowImage::Dim};
+    return panel;
+}
+
+TEST_F(View, FourPortRowsTheirFramesAndEachPortsOwnArt) {
+    const auto calls = render(fourPortsHere());
+    // Port 0 is row 4, port 3 row 1.
+    for (const char* line : {"setControlText 1012 Device 0", "setControlText 1009 Device 3", "setControlText 1017 1.2.7",
+                             "showControl 1012 5", "showControl 1009 5", "showControl 1013 0"})
+        EXPECT_TRUE(has(calls, line)) << line;
+    for (int frame : {1020, 1021, 1022, 1024}) EXPECT_TRUE(has(calls, "showControl " + std::to_string(frame) + " 5"));
+    EXPECT_TRUE(has(calls, "showControl 1023 0")) << "row 5 has no port";
+    for (const char* line : {"setButtonImage 1004 153", "setButtonImage 1008 149", "setButtonImage 1003 152",
+                             "setButtonImage 1007 148", "setButtonImage 1002 151", "setButtonImage 1006 147",
+                             "setButtonImage 1001 164", "setButtonImage 1005 160"})
+        EXPECT_TRUE(has(calls, line)) << line;
+}
+
+TEST_F(View, TwoPortShowsRowsOneAndTwoInTheirOwnFrames) {
+    PanelState panel;
+    panel.layout = TwoPort;
+    panel.ports[2] = PortRowState{true, "SanDisk Cruzer", ArrowImage::Lit, ArrowImage::Dim};
+    panel.ports[3] = PortRowState{true, "Logitech Receiver", ArrowImage::Dim, ArrowImage::Lit};
+    const auto calls = render(panel);
+    for (const char* line : {"showControl 1020 5", "showControl 1021 5", "showControl 1010 5", "showControl 1009 5"})
+        EXPECT_TRUE(has(calls, line)) << line;
+    for (const char* line : {"showControl 1011 0", "showControl 1012 0", "showControl 1013 0", "showControl 1022 0",
+                             "showControl 1024 0", "showControl 1023 0", "showControl 1004 0", "showControl 1008 0",
+                             "showControl 1003 0", "showControl 1007 0"})
+        EXPECT_TRUE(has(calls, line)) << line;
+    for (const char* line : {"setButtonImage 1002 151", "setButtonImage 1006 147", "setButtonImage 1001 160",
+                             "setButtonImage 1005 164"})
+        EXPECT_TRUE(has(calls, line)) << line;
+}
+
+TEST_F(View, OnlyWhatChangedIsTouched) {
+    PanelState panel = fourPortsHere();
+    render(panel);
+    EXPECT_TRUE(render(panel).empty()) << "the same panel again";
+
+    panel.ports[1].release = ArrowImage::Pending;
+    EXPECT_EQ(render(panel), std::vector<std::string>{"setButtonImage 1007 157"});
+
+    // A row that hides keeps its images; shown again, it shows them.
+    panel.ports[1] = PortRowState{};
+    EXPECT_EQ(render(panel), (std::vector<std::string>{"setControlText 1011 ", "showControl 1003 0",
+                                                       "showControl 1007 0", "showControl 1011 0",
+                                                       "showControl 1021 0"}));
+    panel.ports[1] = PortRowState{true, "Device 1", ArrowImage::Lit, ArrowImage::Pending};
+    EXPECT_EQ(render(panel), (std::vector<std::string>{"setControlText 1011 Device 1", "showControl 1003 5",
+                                                       "showControl 1007 5", "showControl 1011 5",
+                                                       "showControl 1021 5"}))
+        << "the lit and pending images it had are not set again";
+}
+
+TEST(ArrowOf, EachArrowButtonNamesItsPortAndDirection) {
+    struct Case {
+        int control;
+        bool arrow;
+        bool claims;
+        int port;
+    };
+    for (const Case& c : {Case{1001, true, true, 3}, Case{1004, true, true, 0}, Case{1005, true, false, 3},
+                          Case{1008, true, false, 0}, Case{1009, false, false, 0}, Case{1015, false, false, 0}}) {
+        bool claims = false;
+        int port = -1;
+        EXPECT_EQ(PanelView::arrowOf(c.control, claims, port), c.arrow) << c.control;
+        if (!c.arrow) continue;
+        EXPECT_EQ(claims, c.claims) << c.control;
+        EXPECT_EQ(port, c.port) << c.control;
+    }
+}
+
+}  // namespace
+}  // namespace pivora::test
