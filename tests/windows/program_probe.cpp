@@ -88,38 +88,12 @@ void answerImages(HWND window, LONG request) {
     InterlockedExchange(&report->answered, request);
 }
 
-// What a refreshed panel of a four-port switch shows, and row 5 besides.
-void fillPanel(HWND window) {
-    for (const int id : kNameBoxes) {
-        SetDlgItemTextA(window, id, "USB Device");
-        ShowWindow(GetDlgItem(window, id), SW_SHOWNA);
-    }
-    for (const int id : kFrames) ShowWindow(GetDlgItem(window, id), SW_SHOWNA);
-    for (const int id : kArrowButtons) ShowWindow(GetDlgItem(window, id), SW_SHOWNA);
-    SetDlgItemTextA(window, kStatusFields[0], "1.0.3");
-    SetDlgItemTextA(window, kStatusFields[1], "A");
-    SetDlgItemTextA(window, kStatusFields[2], "2-4");
-}
-
-// Runs for every message the program takes from its queue. The tick of the
-// previous timer message has run since; this one's has not yet.
-void followTicks(const MSG& message) {
+// Runs for every message the program takes from its queue.
+void countTimers(const MSG& message) {
     const SharedReport<TickReport> report(kTickReportName);
     if (!report) return;
-    if (const LONG stainedBy = InterlockedExchange(&report->stainedBy, 0); stainedBy != 0) {
-        const int uncleared = firstUncleared(report->window);
-        if (uncleared == 0) {
-            InterlockedIncrement(&report->cleared[stainedBy - 1]);
-        } else {
-            InterlockedExchange(&report->lastUncleared, uncleared);
-        }
-    }
     if (message.message != WM_TIMER || message.hwnd != report->window || message.wParam > 1) return;
     InterlockedIncrement(&report->timers[message.wParam]);
-    if (report->staining != 0) {
-        fillPanel(report->window);
-        InterlockedExchange(&report->stainedBy, static_cast<LONG>(message.wParam) + 1);
-    }
 }
 
 // The window's thread asleep in a handler, then awake again.
@@ -158,7 +132,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK probeGetMessageHook(int code, 
             stall(static_cast<DWORD>(message->wParam));
             message->message = WM_NULL;
         } else {
-            followTicks(*message);
+            countTimers(*message);
             countHotkeys(*message);
         }
     }

@@ -30,19 +30,12 @@ struct SystemMenuReport {
     MenuItem items[32];
 };
 
-// The shared memory the hook keeps its tick record in, created by the driver.
-// While `staining` is 1, the hook fills the panel just before each tick of
-// either timer runs; at the next message it takes from the queue, it looks
-// whether that tick left the panel cleared.
+// The shared memory the hook keeps its timer record in, created by the driver.
 constexpr const char* kTickReportName = "Local\\PivoraProgramProbe.Ticks";
 
 struct TickReport {
-    HWND window;                  // the main window, whose WM_TIMER messages count
-    volatile LONG staining;       // set and cleared by the driver
-    volatile LONG timers[2];      // WM_TIMER messages of timers 0 and 1 taken from the queue
-    volatile LONG cleared[2];     // of those, the ticks that cleared a filled panel
-    volatile LONG stainedBy;      // 1 + the timer whose tick is still to be looked at, or 0
-    volatile LONG lastUncleared;  // a control a tick left filled, for the failure report
+    HWND window;              // the main window, whose WM_TIMER messages count
+    volatile LONG timers[2];  // WM_TIMER messages of timers 0 and 1 taken from the queue
 };
 
 // Posted to the main window with a time in ms as wParam: the hook sleeps that
