@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test: the native suite (the soak's short run included) under
-# AddressSanitizer and UndefinedBehaviorSanitizer, again in README's Release
-# build, the static analysers and the fuzz targets, then the Windows build and
+# AddressSanitizer and UndefinedBehaviorSanitizer, under ThreadSanitizer,
+# again in README's Release build, the static analysers and the fuzz targets, then the Windows build and
 # its test programs under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +11,13 @@ tools/install-deps.sh
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPIVORA_SANITIZE=ON
 cmake --build build-asan -j "$(nproc)"
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+
+# Again under ThreadSanitizer: the control runs on a thread of its own, and
+# the link to switchsim receives on another.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DPIVORA_SANITIZE_THREAD=ON
+cmake --build build-tsan -j "$(nproc)"
+TSAN_OPTIONS="suppressions=$PWD/tools/tsan-suppressions.txt halt_on_error=1" \
+  ctest --test-dir build-tsan --output-on-failure -j "$(nproc)"
 
 # README's build as written: optimisation lets the compiler see (and warn
 # about) more than a Debug build does, and warnings are errors.
