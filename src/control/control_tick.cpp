@@ -23,7 +23,7 @@ void SwitchControl::controlTick(int timerId) {
     if (controllerOpen == 1 && hubReady == 0) hubStep();
     if (controllerOpen == 0 && hubReady == 0) clearingStep();
     if (controllerOpen == 1 && hubReady == 1 && !reportStep()) return;
-    if (timerId == kPrinterTimer && controllerOpen == 1 && hubReady == 1 && printerPollBusy == 0) printerPoll();
+    if (timerId == kPrinterTimer && controllerOpen == 1 && hubReady == 1) printerPoll();
     if (pendingAction == 0) followUpStep();
 }
 

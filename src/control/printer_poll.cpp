@@ -17,7 +17,6 @@ void SwitchControl::printerPoll() {
     // computer's side is pulled back here, found by its ID in the registry.
     forEachBusyUsbPrinter(printerGuard, [this](std::uint16_t vendorId, std::uint16_t productId) {
         if (usbTopology.findPresentDevice(vendorId, productId, nullptr, nullptr) == 1) return;
-        printerPollBusy = 1;
         std::size_t slot = 0;
         while (slot < portIds.size() &&
                (portIds.at(slot).vendorId != vendorId || portIds.at(slot).productId != productId))
@@ -30,7 +29,6 @@ void SwitchControl::printerPoll() {
             // one the panel or a pending claim waits for: ask once more.
             if (controllerOpen == 1) sendRequest(channel, statusQuery());
         }
-        printerPollBusy = 0;
     });
 }
 

@@ -18,11 +18,11 @@ std::uint8_t portBit(int port) { return static_cast<std::uint8_t>(1u << port); }
 }  // namespace
 
 bool SwitchControl::runReleaseFlow(std::uint8_t requestedPorts) {
-    if (releaseBusy == 1) return true;
-    releaseBusy = 1;
+    char line[24];
+    (void)std::snprintf(line, sizeof line, "ReleaseRequest=%.2X\r\n", static_cast<unsigned>(requestedPorts));
+    platform_.trace.line(TraceChannel::Text, line);
     keepAliveCountdown = 7;
     const bool goesOn = releasePorts(requestedPorts);
-    releaseBusy = 0;
     askAgainForPendingAction();
     return goesOn;
 }

@@ -115,8 +115,6 @@ public:
     int pendingAction = 0;
     std::uint8_t claimMask = 0;
     int keepAliveCountdown = 0;
-    int releaseBusy = 0;
-    int printerPollBusy = 0;
     int replyWaitCount = 0;
     int idsLoaded = 0;
     std::array<PortIdSlot, 5> portIds{};

@@ -11,30 +11,29 @@ namespace {
 // Every control field, so a test sees what an event touched and what it left.
 struct Fields {
     int controllerOpen, hubReady, hubKind, hostIndex, ownedMask, pendingAction, claimMask, keepAliveCountdown,
-        releaseBusy, printerPollBusy, idsLoaded, slotsInUse;
+        idsLoaded, slotsInUse;
     bool channelOpen;
 
     static Fields of(const SwitchControl& control) {
         int slots = 0;
         for (const PortIdSlot& slot : control.portIds) slots += (slot.vendorId | slot.productId | slot.valid) != 0;
-        return {control.controllerOpen, control.hubReady,           control.hubKind,     control.hostIndex,
-                control.ownedMask,      control.pendingAction,      control.claimMask,   control.keepAliveCountdown,
-                control.releaseBusy,    control.printerPollBusy,    control.idsLoaded,   slots,
-                control.channel.isOpen()};
+        return {control.controllerOpen, control.hubReady,      control.hubKind,   control.hostIndex,
+                control.ownedMask,      control.pendingAction, control.claimMask, control.keepAliveCountdown,
+                control.idsLoaded,      slots,                 control.channel.isOpen()};
     }
     bool operator==(const Fields& other) const {
         return std::tie(controllerOpen, hubReady, hubKind, hostIndex, ownedMask, pendingAction, claimMask,
-                        keepAliveCountdown, releaseBusy, printerPollBusy, idsLoaded, slotsInUse, channelOpen) ==
+                        keepAliveCountdown, idsLoaded, slotsInUse, channelOpen) ==
                std::tie(other.controllerOpen, other.hubReady, other.hubKind, other.hostIndex, other.ownedMask,
-                        other.pendingAction, other.claimMask, other.keepAliveCountdown, other.releaseBusy,
-                        other.printerPollBusy, other.idsLoaded, other.slotsInUse, other.channelOpen);
+                        other.pendingAction, other.claimMask, other.keepAliveCountdown, other.idsLoaded,
+                        other.slotsInUse, other.channelOpen);
     }
 };
 
 std::ostream& operator<<(std::ostream& out, const Fields& f) {
     return out << "{open " << f.controllerOpen << " hub " << f.hubReady << " kind " << f.hubKind << " host "
                << f.hostIndex << " owned " << f.ownedMask << " pending " << f.pendingAction << " claim " << f.claimMask
-               << " keepAlive " << f.keepAliveCountdown << " busy " << f.releaseBusy << "/" << f.printerPollBusy
+               << " keepAlive " << f.keepAliveCountdown
                << " loaded " << f.idsLoaded << " slots " << f.slotsInUse << " channel " << f.channelOpen << "}";
 }
 
@@ -67,8 +66,6 @@ protected:
         control.pendingAction = 11;
         control.claimMask = 0x08;
         control.keepAliveCountdown = 3;
-        control.releaseBusy = 1;
-        control.printerPollBusy = 1;
     }
 };
 

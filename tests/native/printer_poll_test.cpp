@@ -56,7 +56,6 @@ TEST_P(PrinterInSlot, ClaimsThePortThroughItsButton) {
               1u);
     EXPECT_EQ(control.claimMask, GetParam().claimed);
     EXPECT_EQ(control.pendingAction, 11);
-    EXPECT_EQ(control.printerPollBusy, 0);
     EXPECT_EQ(written(since), std::vector<std::string>{"StatusQuery"});
 }
 
