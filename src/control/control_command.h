@@ -20,7 +20,7 @@ struct Command {
         Stop,             // the program ends: the last command handled
     };
 
-    Kind kind;
+    Kind kind = Tick;
     int value = 0;
 };
 

@@ -11,7 +11,7 @@ ControlThread::ControlThread(Platform& platform)
           platform, [this](const PanelState& panel) { published(panel); },
           [this](const Command& command) { loop_.post(command); }) {}
 
-ControlThread::~ControlThread() { stop(); }
+ControlThread::~ControlThread() { end(); }
 
 void ControlThread::start(std::function<void()> panelChanged) {
     if (thread_.joinable()) return;
@@ -20,7 +20,9 @@ void ControlThread::start(std::function<void()> panelChanged) {
     thread_ = std::thread([this] { run(); });
 }
 
-void ControlThread::post(const Command& command) {
+void ControlThread::post(const Command& command) { enqueue(command); }
+
+void ControlThread::enqueue(const Command& command) {
     {
         // Under the lock the loop waits with, so the wake cannot fall between
         // its look at the queue and its wait.
@@ -44,9 +46,11 @@ PanelState ControlThread::panel() const {
     return panel_;
 }
 
-void ControlThread::stop() {
+void ControlThread::stop() { end(); }
+
+void ControlThread::end() {
     if (!thread_.joinable()) return;
-    post(Command{Command::Stop});
+    enqueue(Command{Command::Stop});
     thread_.join();
 }
 

@@ -29,6 +29,9 @@ public:
     void stop() override;
 
 private:
+    // What post() and stop() do; the destructor calls them too.
+    void enqueue(const Command& command);
+    void end();
     void run();
     void published(const PanelState& panel);
     static std::uint64_t nowMs();
