@@ -45,6 +45,11 @@ TEST_F(Claims, ClaimBringsThePortHereAndLightsItsLeftButton) {
     const int receiver = sw.hub.plugDevice(3, 0x046D, 0xC52B, "Logitech Receiver");
     connect(Form::TwoPort, 0x08);
     click(1001);
+    // Published as the click is taken, before the request's pause, and drawn
+    // by the window at that moment while the control sleeps.
+    const PublishedPanel& pending = loop.published().back();
+    EXPECT_EQ(pending.time, since);
+    EXPECT_EQ(pending.panel.ports[3].claim, ArrowImage::Pending);
     EXPECT_EQ(windows.timesOf("setButtonImage 1001 168"), std::vector<std::uint64_t>{since}) << "pending at once";
     EXPECT_EQ(written(since), std::vector<std::string>{"StatusQuery"});
     EXPECT_EQ(writeTimes(since), std::vector<std::uint64_t>{since + 500 + 4}) << "after the request's pause";
