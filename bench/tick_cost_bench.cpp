@@ -50,10 +50,10 @@ const TickCase kCases[] = {
     {"ReadyTickNoReport", "Tick, Ready, no report", "the read still pending, its status words read in memory", Scene::Ready,
      false, false},
     {"ReadyTickStatusReply", "Tick, Ready, StatusReply refreshes the panel",
-     "2 hub ports queried, 2 devices looked up, arrow images set; the port ID upload was done before", Scene::Ready,
+     "2 hub ports queried, 2 devices looked up; the port ID upload was done before, the panel is unchanged", Scene::Ready,
      true, true},
-    {"SearchingTick", "Tick, Searching, no controller listed", "HID devices listed, the panel cleared",
-     Scene::Searching, false, true},
+    {"SearchingTick", "Tick, Searching, no controller listed",
+     "HID devices listed; the panel, empty already, is not drawn again", Scene::Searching, false, true},
 };
 
 // Bit 3: port 3 is host B's.
