@@ -5,7 +5,7 @@
 namespace pivora::sim {
 
 SimComputer::SimComputer(VirtualClock& clock, SwitchFirmware* firmware, Host host)
-    : hid(clock, firmware, host), usb(host), clock_(clock) {
+    : hid(clock, firmware, host), usb(host), removal(usb, clock), clock_(clock) {
     interfaces.setSource(DeviceInterfaceClass::Hid, [this](bool) { return hid.interfaceEntries(); });
     interfaces.setSource(DeviceInterfaceClass::UsbHostController, [this](bool) { return usb.controllerEntries(); });
     interfaces.setSource(DeviceInterfaceClass::UsbDevice,

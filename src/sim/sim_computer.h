@@ -11,6 +11,7 @@
 #include "sim/sim_registry.h"
 #include "sim/sim_spooler.h"
 #include "sim/sim_usb_tree.h"
+#include "sim/timed_removal.h"
 #include "sim/virtual_clock.h"
 
 namespace pivora::sim {
@@ -43,12 +44,14 @@ public:
 
     // Every seam of this computer, in virtual time, with `trace` as its sink.
     Platform platform(DiagnosticTrace& trace) {
-        return Platform{clock_, trace, interfaces, hid, usb, usb, spooler, registry};
+        return Platform{clock_, trace, interfaces, hid, usb, removal, spooler, registry};
     }
 
     SimHidDevices hid;
     SimDeviceInterfaces interfaces;
     SimUsbTree usb;
+    // The tree's removal calls, each taking its device's removal time.
+    TimedRemoval removal;
     SimSpooler spooler;
     SimRegistry registry;
 

@@ -566,17 +566,28 @@ int SimUsbTree::wideToAnsi(const std::uint8_t* utf16le, char* out, int outSize) 
     return needed;
 }
 
+int SimUsbTree::removalTarget(std::uint32_t devInstToRemove) {
+    for (std::size_t index = 0; index < nodes_.size(); ++index)
+        if (nodes_[index].devInst == devInstToRemove && nodes_[index].kind != Kind::RootHub)
+            return present(static_cast<int>(index)) ? static_cast<int>(index) : -1;
+    return -1;
+}
+
+std::uint32_t SimUsbTree::removalDelayMs(std::uint32_t devInstToRemove) {
+    const int target = removalTarget(devInstToRemove);
+    if (target < 0 || node(target).kind != Kind::SwitchDevice) return 0;
+    const Node& seen = node(target);
+    return node(seen.parent).switchHub->device(seen.switchDevice).removalMs;
+}
+
 std::uint32_t SimUsbTree::remove(RemovalKind kind, std::uint32_t devInstToRemove, std::uint32_t* vetoType,
                                  char* vetoName, std::uint32_t nameLength, std::uint32_t flags) {
     bool vetoCleared = vetoType == nullptr || *vetoType == 0;
     for (std::uint32_t byte = 0; vetoName != nullptr && byte < nameLength; ++byte)
         vetoCleared = vetoCleared && vetoName[byte] == '\0';
     removalCalls_.push_back({kind, devInstToRemove, flags, nameLength, vetoCleared});
-    int target = -1;
-    for (std::size_t index = 0; index < nodes_.size() && target < 0; ++index)
-        if (nodes_[index].devInst == devInstToRemove && nodes_[index].kind != Kind::RootHub)
-            target = static_cast<int>(index);
-    if (target < 0 || !present(target)) return kCrNoSuchDevnode;
+    const int target = removalTarget(devInstToRemove);
+    if (target < 0) return kCrNoSuchDevnode;
 
     Node& removed = node(target);
     SwitchHub* switchHub = removed.kind == Kind::SwitchDevice ? node(removed.parent).switchHub : nullptr;

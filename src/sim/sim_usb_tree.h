@@ -170,6 +170,13 @@ public:
                                         std::uint32_t nameLength, std::uint32_t flags) override;
     int getVersionEx(std::uint8_t* record) override;
 
+    // How long a removal call naming `devInst` takes to answer: the removal
+    // time of the switch's device it names, while this computer sees it; 0
+    // for anything else. The calls above answer at once whatever it is: who
+    // serves them makes the caller wait (SimComputer's removal seam, or
+    // switchsim's session).
+    std::uint32_t removalDelayMs(std::uint32_t devInst);
+
 private:
     enum class Kind { RootHub, Hub, Device, SwitchHubView, SwitchController, SwitchDevice };
 
@@ -237,6 +244,8 @@ private:
     int connectionName(int hub, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize);
     int connectionDriverKeyName(int hub, const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out,
                                 std::uint32_t outSize);
+    // The present node, other than a root hub, that `devInst` names, or -1.
+    int removalTarget(std::uint32_t devInst);
     std::uint32_t remove(RemovalKind kind, std::uint32_t devInst, std::uint32_t* vetoType, char* vetoName,
                          std::uint32_t nameLength, std::uint32_t flags);
 

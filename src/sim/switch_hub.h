@@ -50,6 +50,9 @@ public:
         std::string path;  // its USB device interface path
         bool detailFails = false;
         std::optional<RemovalRefusal> refusal;
+        // How long its safe removal takes to answer, in milliseconds: a disk
+        // flushing its cache, say. 0 answers at once.
+        std::uint32_t removalMs = 0;
         bool isHub = false;  // a hub of the user's, with nothing behind it
         // Whether each computer lists it among its non-present devices while
         // it sits on the other host (it has been there before).

@@ -77,6 +77,38 @@ TEST_F(Release, DeviceInUseKeepsItsPortAndTheUserIsTold) {
     EXPECT_EQ(sw.firmware.rawMask(), 0x08);
 }
 
+// A device that takes 8 s to be removed, a disk flushing its cache say: the
+// confirmation waits for the removal's answer, then its second; a busy one
+// refuses only once its time is over, and keeps its port.
+struct SlowCase {
+    const char* name;
+    bool busy;
+    const char* done;
+    std::uint8_t rawMask;
+};
+
+void PrintTo(const SlowCase& c, std::ostream* os) { *os << c.name; }
+
+class SlowRemoval : public Release, public ::testing::WithParamInterface<SlowCase> {};
+
+TEST_P(SlowRemoval, HoldsUpTheConfirmationByItsTime) {
+    connect(Form::TwoPort);
+    sw.hub.device(stick).removalMs = 8000;
+    if (GetParam().busy) sw.hub.device(stick).refusal = sim::RemovalRefusal{kRemovalVetoed, "", 0};
+    otherComputerAsksFor(0x04);
+    runTicks(1);  // the tick that runs the flow
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", GetParam().done}));
+    const std::vector<std::uint64_t> times = writeTimes(since);
+    ASSERT_EQ(times.size(), 3u);
+    EXPECT_EQ(times[2] - times[1], 610u + 8000u + 1000u) << "the grant's pacing, the removal, then the second";
+    EXPECT_EQ(sw.firmware.rawMask(), GetParam().rawMask);
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, SlowRemoval,
+                         ::testing::Values(SlowCase{"Removed", false, "ReleaseDone 04", 0x04},
+                                           SlowCase{"Busy", true, "ReleaseDone 00", 0x00}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
 // A stick of the same make plugged straight into this computer, listed
 // before the one on the switch. Only the one on the port that leaves is
 // removed; the other stays, and being busy it does not keep the port.
