@@ -9,7 +9,9 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "link/frame_writer.h"
 #include "link/link_platform.h"
 #include "link/posix_transport.h"
 #include "platform/clock.h"
@@ -40,6 +42,23 @@ inline bool eventually(const std::function<bool()>& done) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+// The Hello frame of a client that is host `letter`.
+inline std::vector<std::uint8_t> helloFrame(char letter) {
+    link::FrameWriter frame(link::MessageType::Hello);
+    frame.u8(link::kProtocolVersion);
+    frame.u8(static_cast<std::uint8_t>(letter));
+    frame.u8(sizeof(void*));
+    return frame.finish();
+}
+
+// Hands a client of the simulator, without its socket, `bytes` as they
+// arrived, and serves every frame they complete.
+inline void deliver(switchsim::ClientConnection& client, const std::vector<std::uint8_t>& bytes) {
+    client.receive(bytes.data(), bytes.size());
+    while (client.serveNext()) {
+    }
 }
 
 // Counts the device tree changes a link reports, on its receiving thread.

@@ -14,14 +14,6 @@ using link::FrameWriter;
 using link::MessageType;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes hello(char letter) {
-    FrameWriter frame(MessageType::Hello);
-    frame.u8(link::kProtocolVersion);
-    frame.u8(static_cast<std::uint8_t>(letter));
-    frame.u8(sizeof(void*));
-    return frame.finish();
-}
-
 // A printer listing into a buffer of the largest size: its response echoes
 // the whole buffer, so each costs the client that long to read.
 Bytes largeListing() {
@@ -35,12 +27,7 @@ Bytes largeListing() {
 
 class SlowReader : public ::testing::Test {
 protected:
-    // Sends `bytes` and serves every frame they complete.
-    void send(const Bytes& bytes) {
-        client.receive(bytes.data(), bytes.size());
-        while (client.serveNext()) {
-        }
-    }
+    void send(const Bytes& bytes) { deliver(client, bytes); }
 
     sim::SimulatedSwitch simulated;
     switchsim::OrphanedIo orphans;
@@ -48,7 +35,7 @@ protected:
 };
 
 TEST_F(SlowReader, AClientThatReadsWhatItIsSentIsNeverDropped) {
-    send(hello('B'));
+    send(helloFrame('B'));
     for (std::size_t sent = 0; sent <= 2 * switchsim::ClientConnection::kMaxQueuedBytes; sent += link::kMaxBufferBytes) {
         send(largeListing());
         client.sent(client.output().size());
@@ -58,7 +45,7 @@ TEST_F(SlowReader, AClientThatReadsWhatItIsSentIsNeverDropped) {
 }
 
 TEST_F(SlowReader, AClientThatStopsReadingIsDroppedOnceItsQueueWouldOutgrowTheBound) {
-    send(hello('B'));
+    send(helloFrame('B'));
     while (!client.closing()) {
         ASSERT_LE(client.output().size(), switchsim::ClientConnection::kMaxQueuedBytes);
         send(largeListing());
@@ -76,7 +63,7 @@ TEST_F(SlowReader, AClientThatStopsReadingIsDroppedOnceItsQueueWouldOutgrowTheBo
 TEST_F(LinkTest, AClientThatStopsReadingHoldsUpNoOneButItself) {
     std::unique_ptr<link::PosixTransport> flooder = link::PosixTransport::connectLoopback(server.port());
     ASSERT_TRUE(flooder);
-    ASSERT_TRUE(flooder->send(hello('B').data(), hello('B').size()));
+    ASSERT_TRUE(flooder->send(helloFrame('B').data(), helloFrame('B').size()));
     const Bytes request = largeListing();
     // Far more than the socket buffers and the queue hold together.
     constexpr int kMostRequests = 8192;

@@ -22,7 +22,7 @@ void ClientConnection::receive(const std::uint8_t* bytes, std::size_t count) {
 }
 
 bool ClientConnection::serveNext() {
-    if (closing_) return false;
+    if (closing_ || holding()) return false;
     link::Frame frame;
     switch (assembler_.next(frame)) {
         case link::FrameAssembler::Result::NeedMore:
@@ -43,6 +43,7 @@ bool ClientConnection::serveNext() {
     }
     switch (session_->serve(frame)) {
         case HostSession::Outcome::Served:
+        case HostSession::Outcome::Held:
             break;
         case HostSession::Outcome::UnknownType:
             refuse(link::LinkError::UnknownType, "unknown frame type");
@@ -68,7 +69,8 @@ void ClientConnection::hello(const link::Frame& frame) {
     const sim::Host host = letter == 'A' ? sim::Host::A : sim::Host::B;
     if (hostTaken_(host)) return refuse(link::LinkError::HostTaken, "host already connected");
     host_ = host;
-    session_ = std::make_unique<HostSession>(switch_.computer(host), [this](link::FrameWriter& out) { queue(out); });
+    session_ = std::make_unique<HostSession>(switch_.computer(host), switch_.clock,
+                                             [this](link::FrameWriter& out) { queue(out); });
     link::FrameWriter welcome(link::responseTo(link::MessageType::Hello));
     welcome.u8(link::kProtocolVersion);
     queue(welcome);

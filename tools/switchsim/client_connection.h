@@ -45,12 +45,14 @@ public:
     // Bytes as they arrived; kept until served. Ignored once closing.
     void receive(const std::uint8_t* bytes, std::size_t count);
     // Serves the next whole frame received: the Hello, a request, or the
-    // refusal of either. False when no whole frame waits or when closing.
+    // refusal of either. False when no whole frame waits, when closing, or
+    // while a request is held (HostSession): the client waits for its answer.
     bool serveNext();
     // Queues the end of every HID operation that has ended and a tree change
     // if one came, once the client is welcomed.
     void sendEvents();
     void noteTreeChanged();
+    bool holding() const { return session_ && session_->holding(); }
 
     // The host the client was welcomed as, while it is not closing.
     std::optional<sim::Host> host() const;

@@ -4,7 +4,8 @@
 //   state                            "ok " and the whole switch as JSON: which hosts are
 //                                    connected and have released everything they acquired,
 //                                    the hub's form, each port's owner and device (USB ID,
-//                                    description, whether it refuses removal), the five
+//                                    description, whether it refuses removal, how long its
+//                                    removal takes), the five
 //                                    registry slots, each computer's printers and queued jobs
 //                                    and the devices plugged straight into it (still present,
 //                                    or removed safely)
@@ -13,6 +14,9 @@
 //                                    whatever was there is unplugged
 //   unplug <port>                    the device out of that port
 //   busy <port> on|off               the device on that port refuses removal, or no longer
+//   slow <port> <ms>                 the device on that port takes <ms> (0 to 60000) to be
+//                                    removed safely: the removal call of the computer that
+//                                    removes it is answered only then; 0 answers at once
 //   printer <host> <name...> <vid> <pid>
 //                                    a local USB printer on host A or B, on the next port
 //                                    USB001, USB002, ..., with the registry keys that map
@@ -37,6 +41,9 @@ namespace {
 constexpr std::uint32_t kRemoveVetoed = 0x17;
 constexpr std::uint32_t kVetoOutstandingOpen = 6;
 constexpr std::uint32_t kAllSlots = 0x1F;
+// A minute: longer than any disk takes to flush, short of leaving a
+// computer's removal call unanswered for good.
+constexpr std::uint32_t kLongestRemovalMs = 60000;
 
 std::string error(const std::string& reason) { return "error " + reason; }
 std::size_t slot(sim::Host host) { return static_cast<std::size_t>(host); }
@@ -50,6 +57,7 @@ std::string Console::execute(const std::string& line) {
     if (command == "plug") return plug(words);
     if (command == "unplug") return unplug(words);
     if (command == "busy") return busy(words);
+    if (command == "slow") return slow(words);
     if (command == "printer") return installPrinter(words);
     if (command == "job") return queueJobs(words);
     if (command == "controller") return controller(words);
@@ -114,6 +122,16 @@ std::string Console::busy(const Words& words) {
     else
         refusing.refusal.reset();
     return "ok port " + words[1] + " busy " + words[2];
+}
+
+std::string Console::slow(const Words& words) {
+    const std::optional<int> port = words.size() == 3 ? parsePort(words[1]) : std::nullopt;
+    const std::optional<std::uint32_t> ms = words.size() == 3 ? parseNumber(words[2], kLongestRemovalMs) : std::nullopt;
+    if (!port || !ms) return error("usage: slow <port> <ms> (0 to " + std::to_string(kLongestRemovalMs) + ")");
+    const int device = deviceOn(*port);
+    if (device < 0) return error("nothing on port " + words[1]);
+    switch_.hub.device(device).removalMs = *ms;
+    return "ok port " + words[1] + " removal takes " + std::to_string(*ms) + " ms";
 }
 
 std::string Console::controller(const Words& words) {

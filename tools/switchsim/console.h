@@ -29,6 +29,7 @@ private:
     std::string plug(const Words& words);
     std::string unplug(const Words& words);
     std::string busy(const Words& words);
+    std::string slow(const Words& words);
     std::string installPrinter(const Words& words);
     std::string queueJobs(const Words& words);
     std::string controller(const Words& words);

@@ -50,8 +50,21 @@ HostSession::Outcome HostSession::serve(const link::Frame& frame) {
         default:
             break;
     }
+    if (outcome == Outcome::Held) hold(frame, holdMs_);
     if (outcome == Outcome::Served) send_(response);
     return outcome;
+}
+
+void HostSession::hold(const link::Frame& request, std::uint32_t ms) {
+    held_ = std::make_shared<link::Frame>(request);
+    clock_.schedule(ms, [this, waiting = std::weak_ptr<link::Frame>(held_)] {
+        if (waiting.expired()) return;  // the session went, and its request with it
+        const link::Frame due = std::move(*held_);
+        held_.reset();
+        servingHeld_ = true;
+        serve(due);
+        servingHeld_ = false;
+    });
 }
 
 void HostSession::sendEvents() {

@@ -55,6 +55,10 @@ HostSession::Outcome HostSession::serveRemoval(Type type, Reader& request, Write
             const std::uint32_t nameLength = request.u32();
             const std::uint32_t flags = request.u32();
             if (!request.complete() || (vetoName.present && vetoName.size != nameLength)) return Outcome::BadFields;
+            if (!servingHeld_) {
+                holdMs_ = computer_.usb.removalDelayMs(devInst);
+                if (holdMs_ > 0) return Outcome::Held;
+            }
             auto* name = reinterpret_cast<char*>(vetoName.get());
             response.u32(type == Type::RequestEject
                              ? removal.requestDeviceEject(devInst, vetoType.get(), name, nameLength, flags)

@@ -73,7 +73,8 @@ std::string Console::state() {
         }
         const sim::SwitchHub::Device& plugged = switch_.hub.device(device);
         json += "{" + usbId(plugged.vendorId, plugged.productId) + ",\"description\":" + quoted(plugged.description) +
-                ",\"busy\":" + boolean(plugged.refusal.has_value()) + "}}";
+                ",\"busy\":" + boolean(plugged.refusal.has_value()) +
+                ",\"removalMs\":" + std::to_string(plugged.removalMs) + "}}";
     }
     json += "],\"slots\":[";
     for (int slot = 0; slot < sim::SwitchFirmware::kSlots; ++slot) {

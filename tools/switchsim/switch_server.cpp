@@ -72,10 +72,16 @@ void SwitchServer::run() {
         std::vector<pollfd> watched{{listener_.get(), POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
         for (const auto& connection : connections_) {
             const bool queued = !connection->client.output().empty();
-            watched.push_back({connection->socket.get(), static_cast<short>(POLLIN | (queued ? POLLOUT : 0)), 0});
+            // While its request is held, what a client sends waits in its socket.
+            const bool reading = !connection->client.holding();
+            watched.push_back({connection->socket.get(),
+                               static_cast<short>((reading ? POLLIN : 0) | (queued ? POLLOUT : 0)), 0});
         }
         ::poll(watched.data(), watched.size(), pollTimeoutMs());
         advanceClock();
+        // A request held until now has been answered: what its client sent
+        // before that is served in turn.
+        for (const auto& connection : connections_) serveReceived(*connection);
         if (watched[1].revents != 0) runCommands();
         for (std::size_t index = 2; index < watched.size(); ++index)
             if ((watched[index].revents & ~POLLOUT) != 0) receive(*connections_[index - 2]);
@@ -158,6 +164,10 @@ void SwitchServer::receive(Connection& connection) {
         return;
     }
     connection.client.receive(chunk.data(), static_cast<std::size_t>(got));
+    serveReceived(connection);
+}
+
+void SwitchServer::serveReceived(Connection& connection) {
     // Each frame meets the model as it is at that moment.
     do {
         advanceClock();

@@ -24,7 +24,9 @@ namespace pivora::switchsim {
 // The model's clock follows the wall clock: before each step it is advanced
 // to the milliseconds elapsed since the start, running what fell due. What
 // a client is sent waits in its connection's queue until its socket takes
-// it, so a client that stops reading holds up no one but itself.
+// it, so a client that stops reading holds up no one but itself. Nothing
+// here ever waits for the model: a device's slow removal holds its client's
+// request on the clock (HostSession), and the thread goes on serving.
 class SwitchServer {
 public:
     // Listening on 127.0.0.1:port (0: a free port), or null.
@@ -68,6 +70,9 @@ private:
     int pollTimeoutMs() const;
     void accept();
     void receive(Connection& connection);
+    // Serves every whole frame the connection has received, unless it is
+    // closing or its request is held.
+    void serveReceived(Connection& connection);
     // Writes what the socket takes now of the connection's queue.
     void flush(Connection& connection);
     void wake();
