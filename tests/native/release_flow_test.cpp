@@ -109,6 +109,46 @@ INSTANTIATE_TEST_SUITE_P(Devices, SlowRemoval,
                                            SlowCase{"Busy", true, "ReleaseDone 00", 0x00}),
                          [](const auto& param) { return std::string(param.param.name); });
 
+// While the control waits 8 s for a removal, the window handles what comes
+// to it at once: a paint, the tray icon's double click, a click on another
+// row. The click reaches the control as a command, which runs (and shows
+// its pending image) once the flow is over.
+TEST_F(Release, TheWindowAnswersThroughASlowRemoval) {
+    connect(Form::TwoPort);
+    sw.hub.device(stick).removalMs = 8000;
+    otherComputerAsksFor(0x04);
+    // The flow starts at the next tick, within a second; its removal then
+    // runs from before 2 s on to past 8.6 s.
+    constexpr std::uint32_t kPaint = 0x000F;
+    const std::uint64_t asked = since;
+    sw.clock.schedule(3000, [this] { windows.postMessage(mainWindow(), kPaint, 0, 0); });
+    sw.clock.schedule(4000, [this] {
+        windows.postMessage(mainWindow(), win::kWmSwitchTray, 0, win::kWmLButtonDblClk);
+    });
+    sw.clock.schedule(5000, [this] {
+        windows.postMessage(mainWindow(), win::kWmCommand, 1005, 0);  // port 3's release arrow
+    });
+    runUntil(asked + 12000);
+
+    const std::vector<std::uint64_t> times = writeTimes(asked);
+    ASSERT_GE(times.size(), 3u);
+    const std::uint64_t done = times[2];
+    ASSERT_GT(done, asked + 8600) << "the removal held up the confirmation";
+    std::vector<std::uint64_t> dispatchedAt;
+    for (const auto& message : windows.dispatched())
+        if (message.time > asked && (message.message == kPaint || message.message == win::kWmSwitchTray ||
+                                     message.message == win::kWmCommand))
+            dispatchedAt.push_back(message.time);
+    EXPECT_EQ(dispatchedAt, (std::vector<std::uint64_t>{asked + 3000, asked + 4000, asked + 5000}));
+    EXPECT_EQ(windows.timesOf("showWindow 77 1"), std::vector<std::uint64_t>{asked + 4000}) << "the window opened";
+
+    std::uint64_t clickTaken = 0;
+    for (const auto& item : loop.handled())
+        if (item.command.kind == Command::Release) clickTaken = item.time;
+    EXPECT_GE(clickTaken, done) << "the control took the click once the flow was over";
+    EXPECT_EQ(windows.timesOf("setButtonImage 1005 168"), std::vector<std::uint64_t>{clickTaken});
+}
+
 // A stick of the same make plugged straight into this computer, listed
 // before the one on the switch. Only the one on the port that leaves is
 // removed; the other stays, and being busy it does not keep the port.
