@@ -16,6 +16,7 @@
 #include "program_probe.h"
 #include "script_requests.h"
 #include "typing_window.h"
+#include "window_answer_probe.h"
 #include "ui/texts.h"
 
 namespace {
@@ -259,21 +260,14 @@ void checkIdleWithoutSwitch(const Program& program) {
     report->window = program.window;
     if (!CHECK(probe.hook(program.threadId))) return;
     const DWORD start = GetTickCount();
-    int pings = 0;
-    int unanswered = 0;
-    DWORD slowest = 0;
-    while (GetTickCount() - start < kTicksWatchedMs) {
-        const DWORD sent = GetTickCount();
-        DWORD_PTR result = 0;
-        if (SendMessageTimeoutA(program.window, WM_NULL, 0, 0, SMTO_NORMAL, kReactMs, &result) == 0) ++unanswered;
-        slowest = std::max(slowest, GetTickCount() - sent);
-        ++pings;
-        Sleep(kPingEveryMs);
-    }
+    window_answer::Probe pings(program.window, kPingEveryMs, kReactMs);
+    Sleep(kTicksWatchedMs);
+    const window_answer::Probe::Answers answers = pings.stop();
     probe.unhook();
-    std::printf("%lu ms: %ld + %ld timer messages on the window; %d pings, slowest answer %lu ms\n",
-                GetTickCount() - start, report->timers[0], report->timers[1], pings, slowest);
-    CHECK(unanswered == 0 && slowest < kPromptMs);
+    std::printf("%lu ms: %ld + %ld timer messages on the window; %d pings, slowest answer %.0f ms\n",
+                GetTickCount() - start, report->timers[0], report->timers[1], answers.answered + answers.unanswered,
+                answers.longestMs);
+    CHECK(answers.unanswered == 0 && answers.longestMs < kPromptMs);
     CHECK(report->timers[0] == 0 && report->timers[1] == 0);
     checkPanelCleared(program, 0);
 
