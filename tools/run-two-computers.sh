@@ -39,8 +39,9 @@ export WINEDEBUG=-all
 TMPDIR=/tmp/pivora-wine-$(id -u)
 export TMPDIR
 # B's computer: a copy of A's, made for each run and removed after it, kept
-# outside the build so that nothing looks for the build's exes in it.
-prefix_b=$TMPDIR/prefix-b
+# outside the build so that nothing looks for the build's exes in it; named
+# after the checkout, so that two checkouts' runs never share it.
+prefix_b=$TMPDIR/prefix-b.${root##*/}
 
 fail() {
   echo "run-two-computers: $*" >&2
