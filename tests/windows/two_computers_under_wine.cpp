@@ -331,7 +331,8 @@ public:
     }
 
     bool run() {
-        return tour() && twinOutsideTheSwitch() && printerJobs() && controllerReplugged() && fourPortSwitch();
+        return tour() && twinOutsideTheSwitch() && printerJobs() && controllerReplugged() && slowRemovalOnA() &&
+               fourPortSwitch();
     }
 
     bool tour() {
@@ -733,6 +734,19 @@ private:
         return true;
     }
 
+    // A's device on port 2 takes 8 s to be removed: A's release of the port
+    // waits that long in its removal, and then both computers and the
+    // switch agree that it is B's.
+    bool slowRemovalOnA() {
+        sim("slow 2 8000");
+        const bool moved =
+            clickedMove("release of port 2 on A, its device slow to remove", 'A', releaseButton(rowOf(2)), "BB");
+        sim("slow 2 0");
+        if (!moved) return false;
+        screenshot("09-slow-removal-on-a");
+        return true;
+    }
+
     // The start again, on a four-port switch: B, off meanwhile, starts
     // after A has recorded the devices on the two new ports.
     bool fourPortSwitch() {
@@ -745,7 +759,7 @@ private:
         if (!agree("four-port switch: A shows it", kStartMs, four)) return false;
         bRunning_ = startProgram('B', 660);
         if (!bRunning_ || !agree("four-port switch: both computers show it", kStartMs, four)) return false;
-        screenshot("09-four-port");
+        screenshot("10-four-port");
         return true;
     }
 
