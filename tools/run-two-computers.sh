@@ -19,7 +19,19 @@
 # gives B both ports and one that gives them back), printing a line
 # "latency <move> <ms>" each, and this script ends with each move's median,
 # least and most; its only screenshot, the last, goes to
-# build-windows/screenshots/latency/. With --show, there is no scenario: both
+# build-windows/screenshots/latency/. With --responsiveness [N] (N 3 unless
+# given), A's driver watches how promptly both windows answer while four
+# kinds of move asked for on B go on, N times over: a claim of port 2, its
+# release while its device takes 8 s to be removed, a registry load as B's
+# controller comes back, and a NumLock double tap each way. A thread sends
+# each window WM_NULL every 20 ms; each move prints a line "answer <move>
+# <host> <longest ms> <answered> <unanswered>" for each window, and each
+# click "pending <move> <ms>", from the click reaching the window to its
+# pending image. This script ends with a line "longest-answer <move> <ms>
+# (A <ms>, B <ms>) of <moves>" a kind of move, the longest answer of either
+# window over all its moves, and "click-to-pending <median ms> of <clicks>
+# (min <ms>, max <ms>)"; its only screenshot, the last, goes to
+# build-windows/screenshots/responsiveness/. With --show, there is no scenario: both
 # programs start on the X display in DISPLAY, their windows side by side, and
 # switchsim's console is this script's standard input until "quit" or its end.
 # Needs the Windows build and the Wine prefix that tools/prepare-wine-prefix.sh
@@ -63,10 +75,15 @@ case ${1:-} in
     repetitions=${2:-5}
     [[ $repetitions =~ ^[1-9][0-9]?$ ]] || fail "--latency takes a number of repetitions from 1 to 99"
     ;;
-  *) fail "usage: $0 [--tour|--latency [N]|--show]" ;;
+  --responsiveness)
+    mode=responsiveness
+    repetitions=${2:-3}
+    [[ $repetitions =~ ^[1-9][0-9]?$ ]] || fail "--responsiveness takes a number of rounds from 1 to 99"
+    ;;
+  *) fail "usage: $0 [--tour|--latency [N]|--responsiveness [N]|--show]" ;;
 esac
 shots=$build/screenshots/two-computers
-if [[ $mode == tour || $mode == latency ]]; then
+if [[ $mode == tour || $mode == latency || $mode == responsiveness ]]; then
   shots=$build/screenshots/$mode
 fi
 
@@ -104,6 +121,8 @@ if [[ $in_session -eq 0 ]]; then
     limit=180
   elif [[ $mode == latency ]]; then
     limit=$((120 + 60 * repetitions))
+  elif [[ $mode == responsiveness ]]; then
+    limit=$((120 + 90 * repetitions))
   fi
   rm -rf "$shots"
   mkdir -p "$shots"
@@ -237,6 +256,7 @@ Host A's window is on the left, host B's on the right. Click an arrow to move
 a port, or double tap NumLock in a window. switchsim's console reads one
 command a line here, for example:
   busy 2 on                           the stick on port 2 refuses removal
+  slow 2 8000                         the stick on port 2 takes 8 s to be removed
   plug 2 046d c077 Logitech Mouse     unplug 3     controller A unplug
   printer A HP LaserJet 03f0 2b17     job A HP LaserJet 1
   local A 0781 5567 SanDisk Cruzer    a stick of the same make, plugged straight into A
@@ -273,6 +293,33 @@ print_medians() {
   done
 }
 
+# Each kind of move's longest answer of each window, how often it was
+# watched, and each click's time to its pending image.
+answer_moves=()
+declare -A longest_answer times_watched
+pending_times=""
+note_answer() {
+  [[ -n ${times_watched[$1]:-} ]] || answer_moves+=("$1")
+  [[ $2 != A ]] || times_watched[$1]=$((${times_watched[$1]:-0} + 1))
+  (($3 <= ${longest_answer[$1 $2]:-0})) || longest_answer[$1 $2]=$3
+}
+
+# "longest-answer <move> <ms> (A <ms>, B <ms>) of <moves>" a kind of move,
+# then "click-to-pending <median ms> of <clicks> (min <ms>, max <ms>)".
+print_answers() {
+  local move a b sorted count
+  for move in "${answer_moves[@]}"; do
+    a=${longest_answer[$move A]:-0}
+    b=${longest_answer[$move B]:-0}
+    echo "longest-answer $move $((a > b ? a : b)) (A $a, B $b) of ${times_watched[$move]:-0}"
+  done
+  [[ -n $pending_times ]] || return 0
+  mapfile -t sorted < <(printf '%s' "$pending_times" | sort -n)
+  count=${#sorted[@]}
+  echo "click-to-pending $(((sorted[(count - 1) / 2] + sorted[count / 2]) / 2)) of $count" \
+    "(min ${sorted[0]}, max ${sorted[count - 1]})"
+}
+
 # A's driver plays the scenario (or the tour, or the latency run) to its
 # end, served by this script; fails when anything in it failed.
 play_scenario() {
@@ -281,6 +328,7 @@ play_scenario() {
   case $mode in
     tour) played=(--tour) ;;
     latency) played=(--latency "$repetitions") ;;
+    responsiveness) played=(--responsiveness "$repetitions") ;;
   esac
   coproc DRIVER { WINEPREFIX=$prefix_a exec wine "$driver_exe" "${played[@]}" 2>&1; }
   driver=$DRIVER_PID
@@ -318,6 +366,10 @@ play_scenario() {
         echo "$line"
         if [[ $line =~ ^latency\ ([a-z-]+)\ ([0-9]+)$ ]]; then
           note_latency "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
+        elif [[ $line =~ ^answer\ ([a-z-]+)\ ([AB])\ ([0-9]+)\ [0-9]+\ [0-9]+$ ]]; then
+          note_answer "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}" "${BASH_REMATCH[3]}"
+        elif [[ $line =~ ^pending\ [a-z-]+\ ([0-9]+)$ ]]; then
+          pending_times+="${BASH_REMATCH[1]}"$'\n'
         fi
         continue
         ;;
@@ -335,6 +387,7 @@ play_scenario() {
   echo quit >&"$to_sim"
   ended_well "$simulator" switchsim 10 || status=1
   print_medians
+  print_answers
   return "$status"
 }
 

@@ -4,6 +4,9 @@
 // is seen after it leaves the queue and before the tick runs, and the
 // window's thread can be made to sleep.
 
+#include <algorithm>
+#include <iterator>
+
 #include "platform/window_api.h"
 #include "program_probe.h"
 
@@ -85,7 +88,19 @@ void answerImages(HWND window, LONG request) {
     const SharedReport<ImagesReport> report(kImagesReportName);
     if (!report) return;
     for (int index = 0; index < 8; ++index) report->faces[index] = imageFace(GetDlgItem(window, kArrowButtons[index]));
+    report->answeredAt = GetTickCount();
     InterlockedExchange(&report->answered, request);
+}
+
+void noteArrowClick(const MSG& message) {
+    if (message.message != WM_LBUTTONUP) return;
+    const int id = GetDlgCtrlID(message.hwnd);
+    if (std::find(std::begin(kArrowButtons), std::end(kArrowButtons), id) == std::end(kArrowButtons)) return;
+    const SharedReport<ImagesReport> report(kImagesReportName);
+    if (!report) return;
+    report->clickedButton = id;
+    report->clickedAt = message.time;
+    InterlockedIncrement(&report->clicks);
 }
 
 // Runs for every message the program takes from its queue.
@@ -134,6 +149,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK probeGetMessageHook(int code, 
         } else {
             countTimers(*message);
             countHotkeys(*message);
+            noteArrowClick(*message);
         }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);

@@ -68,8 +68,16 @@ constexpr int kImageFaceY = 2;
 constexpr DWORD kNoImage = 0xFFFFFFFF;
 
 struct ImagesReport {
-    volatile LONG answered;  // the request number, written last
-    DWORD faces[8];          // 0xRRGGBB of the buttons 1001 to 1008, or kNoImage
+    volatile LONG answered;       // the request number, written last
+    DWORD faces[8];               // 0xRRGGBB of the buttons 1001 to 1008, or kNoImage
+    volatile DWORD answeredAt;    // GetTickCount when the faces were read
+    // The last click on an arrow button (its WM_LBUTTONUP, which clicks
+    // it) that the window's thread took from its queue: how many there have
+    // been, which button, and the message's time, when the click reached
+    // the queue. Written by the hook as it sees one, the count last.
+    volatile LONG clickedButton;
+    volatile DWORD clickedAt;
+    volatile LONG clicks;
 };
 
 // The controls a tick without a controller hides and empties, and the status

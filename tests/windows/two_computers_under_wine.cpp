@@ -5,7 +5,10 @@
 // answers the script's commands about its computer, one line each. Without
 // (on A) it plays the scenario, with "--tour" the first steps a person at
 // the switch would try, or with "--latency N" times four moves N times over
-// (a line "latency <move> <ms>" each): it reads and drives its own computer
+// (a line "latency <move> <ms>" each), or with "--responsiveness N" watches
+// how promptly both windows answer while four kinds of move go on, N times
+// over (lines "answer <move> <host> <ms> <answered> <unanswered>" and
+// "pending <move> <ms>"): it reads and drives its own computer
 // directly and asks the script for the rest, one answer line each:
 // "@b <command>" goes to B's driver, "@sim <command>" to the simulator's
 // console, "@xdotool ..." and "@screenshot NAME" as in script_requests.h.
@@ -24,6 +27,7 @@
 #include "probe_hook.h"
 #include "program_probe.h"
 #include "script_requests.h"
+#include "window_answer_probe.h"
 
 namespace {
 
@@ -60,6 +64,14 @@ constexpr DWORD kSettleMs = 700;
 // Long enough for a device change to have made a computer reconnect: its
 // next tick, however long the handler before it sleeps.
 constexpr DWORD kRediscoveryMs = 3000;
+// The responsiveness run's pace of WM_NULL to each window, the longest it
+// lets one wait for its answer, and how long it goes on watching after a
+// move: the waits a move leaves behind it on either computer count too.
+constexpr DWORD kAnswerEveryMs = 20;
+constexpr DWORD kAnswerLimitMs = 60000;
+constexpr DWORD kAfterMoveMs = 1000;
+// How long the slow device of those runs takes to be removed.
+constexpr const char* kSlowRemovalMs = "8000";
 
 // ---------------------------------------------------------------------------
 // One computer's panel, as its user sees it.
@@ -165,6 +177,10 @@ public:
         if (verb == "foreground") return GetForegroundWindow() == window_ ? "ok 1" : "ok 0";
         if (verb == "hotkeys") return "ok " + std::to_string(hotkeys_.report()->hotkeys);
         if (verb == "dismiss") return press(GetDlgItem(notice(), IDOK));
+        if (verb == "probe" && words.size() == 2) return probe(words[1]);
+        if (verb == "clicks") return "ok " + std::to_string(images_.report()->clicks);
+        if (verb == "pending" && words.size() == 3)
+            return pendingAfter(std::atoi(words[1].c_str()), std::atol(words[2].c_str()));
         if (verb == "close") return close();
         return "error unknown command: " + command;
     }
@@ -221,6 +237,40 @@ private:
                    : "error not pressed";
     }
 
+    // "probe start" sends the window WM_NULL at a steady pace until "probe
+    // stop", which answers "ok <longest ms> <answered> <unanswered>".
+    std::string probe(const std::string& what) {
+        if (what == "start" && !answers_) {
+            answers_.emplace(window_, kAnswerEveryMs, kAnswerLimitMs);
+            return "ok";
+        }
+        if (what != "stop" || !answers_) return "error probe start, then probe stop";
+        const window_answer::Probe::Answers answers = answers_->stop();
+        answers_.reset();
+        char text[64];
+        std::snprintf(text, sizeof text, "ok %.0f %d %d", answers.longestMs, answers.answered, answers.unanswered);
+        return text;
+    }
+
+    // Waits for a click on `button` after the first `clicksBefore` the
+    // window's thread took, and for the button's pending image; answers the
+    // milliseconds from the click reaching the window's queue to the first
+    // reading of the image that showed it pending, both timed inside the
+    // program.
+    std::string pendingAfter(int button, LONG clicksBefore) {
+        const program_probe::ImagesReport* report = images_.report();
+        const int index = button - claimButton(0);
+        if (index < 0 || index >= 8) return "error no arrow button " + std::to_string(button);
+        const bool shown = waitFor(
+            [&] {
+                return report->clicks > clicksBefore && report->clickedButton == button && readImages() &&
+                       report->faces[index] == kPending;
+            },
+            kBusyThreadMs);
+        if (!shown) return "error no pending image";
+        return "ok " + std::to_string(report->answeredAt - report->clickedAt);
+    }
+
     std::string close() {
         PostMessageA(window_, WM_CLOSE, 0, 0);
         if (WaitForSingleObject(process_, 15000) != WAIT_OBJECT_0) return "error still running";
@@ -274,6 +324,7 @@ private:
     program_probe::SharedMemory<program_probe::ImagesReport> images_;
     program_probe::SharedMemory<program_probe::HotkeyReport> hotkeys_;
     program_probe::ProbeHook hook_;  // after the reports: unhooked before they go
+    std::optional<window_answer::Probe> answers_;
     const UINT imagesMessage_;
     HWND window_ = nullptr;
     HANDLE process_ = nullptr;
@@ -364,6 +415,27 @@ public:
         return true;
     }
 
+    // The start, then `rounds` times four kinds of move asked for on B, both
+    // windows watched while each goes on (watched()): a claim of port 2, its
+    // release while its device takes 8 s to be removed, a registry load as
+    // B's controller comes back, and a double tap each way. Each click also
+    // says how long its pending image took to show.
+    bool responsiveness(int rounds) {
+        latency_ = true;
+        responsiveness_ = true;
+        if (!start()) return false;
+        for (int round = 0; round < rounds; ++round) {
+            const bool moved =
+                watched("claim", [&] { return clickedMove("claim-on-b", 'B', claimButton(rowOf(2)), "AB"); }) &&
+                slowReleaseOnB() && registryLoadOnB() && focus('B') &&
+                watched("double-tap", [&] { return doubleTap("double-tap-claims-on-b", "BB"); }) &&
+                watched("double-tap", [&] { return doubleTap("double-tap-releases-on-b", "AA"); });
+            if (!moved) return false;
+        }
+        screenshot("responsiveness-end");
+        return true;
+    }
+
     // Each program as its user ends it: the tray menu's Exit posts WM_CLOSE.
     void closeBoth() {
         closeProgram('A');
@@ -394,6 +466,19 @@ private:
     bool readPanel(char host, Panel& panel) {
         const std::string reply = command(host, "panel");
         return reply.compare(0, 3, "ok ") == 0 && parsePanel(reply.substr(3), panel);
+    }
+
+    // Within kMoveMs, `host`'s panel shows no switch: no rows, no status.
+    bool panelCleared(char host) {
+        const bool cleared = waitFor(
+            [&] {
+                Panel panel;
+                return readPanel(host, panel) && panel.rows.empty() && panel.firmware.empty() && panel.host.empty() &&
+                       panel.type.empty();
+            },
+            kMoveMs);
+        if (!CHECK(cleared)) std::printf("  %c's panel was not cleared\n", host);
+        return cleared;
     }
 
     // The one way a working panel of `host` shows the switch: its rows, their
@@ -514,22 +599,35 @@ private:
     // -- acting on them --
 
     // A real click on an arrow button of `host`: the button turns pending.
-    bool click(char host, int button) {
+    // In the responsiveness run, a line "pending <move> <ms>" says how long
+    // from the click reaching the window to the image showing it.
+    bool click(char host, int button, const char* move) {
         const std::string point = command(host, "where " + std::to_string(button));
-        if (!CHECK(point.compare(0, 3, "ok ") == 0)) return false;
-        const int row = (button - 1001) % 4;
-        const bool claim = button < 1005;
-        auto pending = [&] {
-            Panel panel;
-            if (!readPanel(host, panel)) return false;
-            for (const Row& shown : panel.rows)
-                if (shown.port == kRowPorts[row]) return (claim ? shown.claim : shown.release) == "pending";
-            return false;
-        };
+        const std::string clicks = command(host, "clicks");
+        if (!CHECK(point.compare(0, 3, "ok ") == 0 && clicks.compare(0, 3, "ok ") == 0)) return false;
         xdotool("mousemove " + point.substr(3) + " click 1");
-        if (CHECK(waitFor(pending, kReactMs))) return true;
-        std::printf("  the click on %c's button %d left it as it was\n", host, button);
-        return false;
+        const std::string pending = command(host, "pending " + std::to_string(button) + " " + clicks.substr(3));
+        if (!CHECK(pending.compare(0, 3, "ok ") == 0)) {
+            std::printf("  the click on %c's button %d left it as it was: %s\n", host, button, pending.c_str());
+            return false;
+        }
+        if (responsiveness_) std::printf("pending %s %s\n", move, pending.substr(3).c_str());
+        return true;
+    }
+
+    // Both windows sent WM_NULL every 20 ms while `move` goes on and a
+    // moment after, each answer timed; then a line "answer <kind> <host>
+    // <longest ms> <answered> <unanswered>" for each.
+    bool watched(const char* kind, const std::function<bool()>& move) {
+        const bool watching = command('A', "probe start") == "ok" && command('B', "probe start") == "ok";
+        const bool moved = CHECK(watching) && move();
+        Sleep(kAfterMoveMs);
+        for (const char host : {'A', 'B'}) {
+            const std::string answers = command(host, "probe stop");
+            if (CHECK(answers.compare(0, 3, "ok ") == 0))
+                std::printf("answer %s %c %s\n", kind, host, answers.substr(3).c_str());
+        }
+        return moved;
     }
 
     // Milliseconds from `start` until both panels agree on the switch that
@@ -551,7 +649,7 @@ private:
     // the ports' owners, in the order of the panel's rows, are `expected`.
     bool clickedMove(const char* what, char host, int button, const char* expected) {
         const DWORD clicked = GetTickCount();
-        return click(host, button) && timedMove(what, clicked, owners(expected));
+        return click(host, button, what) && timedMove(what, clicked, owners(expected));
     }
 
     // A click on the software version field gives `host`'s window the
@@ -643,7 +741,7 @@ private:
         if (!clickedMove("claim of port 2 on A", 'A', claimButton(rowOf(2)), "BA")) return false;
         sim("busy 2 on");
         const DWORD claimed = GetTickCount();
-        if (!click('B', claimButton(rowOf(2)))) return false;
+        if (!click('B', claimButton(rowOf(2)), "claim of a busy port")) return false;
         const bool shown = waitFor(
             [&] {
                 Panel a;
@@ -700,7 +798,7 @@ private:
         if (!timedMove("a job for A's printer on B's port pulls it back", queued, owners("AA"))) return false;
         screenshot("07-printer-pulled-back");
 
-        if (!click('B', claimButton(rowOf(3)))) return false;
+        if (!click('B', claimButton(rowOf(3)), "claim of a printing port")) return false;
         // B's pending image goes with its next status report, well after
         // A's refusal.
         if (!agree("a job for A's printer keeps its port on A", kMoveMs, owners("AA"))) return false;
@@ -716,13 +814,7 @@ private:
     // both computers show the switch.
     bool controllerReplugged() {
         sim("controller A unplug");
-        const bool cleared = waitFor(
-            [&] {
-                Panel a;
-                return readPanel('A', a) && a.rows.empty() && a.firmware.empty() && a.host.empty() && a.type.empty();
-            },
-            kMoveMs);
-        if (!CHECK(cleared)) std::printf("  A's panel was not cleared\n");
+        panelCleared('A');
         Snapshot now;
         CHECK(readState(now.state) && readPanel('B', now.b));
         now.problem = mismatch('B', now.b, now.state);
@@ -738,13 +830,34 @@ private:
     // waits that long in its removal, and then both computers and the
     // switch agree that it is B's.
     bool slowRemovalOnA() {
-        sim("slow 2 8000");
+        sim(std::string("slow 2 ") + kSlowRemovalMs);
         const bool moved =
             clickedMove("release of port 2 on A, its device slow to remove", 'A', releaseButton(rowOf(2)), "BB");
         sim("slow 2 0");
         if (!moved) return false;
         screenshot("09-slow-removal-on-a");
         return true;
+    }
+
+    // B gives port 2 back while its device takes 8 s to be removed.
+    bool slowReleaseOnB() {
+        sim(std::string("slow 2 ") + kSlowRemovalMs);
+        const bool moved = watched("slow-release", [&] {
+            return clickedMove("slow-release-on-b", 'B', releaseButton(rowOf(2)), "AA");
+        });
+        sim("slow 2 0");
+        return moved;
+    }
+
+    // B's controller leaves and comes back: B finds it afresh and loads the
+    // controller's registry before its panel shows the switch again.
+    bool registryLoadOnB() {
+        sim("controller B unplug");
+        if (!panelCleared('B')) return false;
+        return watched("registry-load", [&] {
+            sim("controller B plug");
+            return timedMove("registry-load-on-b", GetTickCount(), owners("AA"));
+        });
     }
 
     // The start again, on a four-port switch: B, off meanwhile, starts
@@ -766,6 +879,7 @@ private:
     LocalComputer local_;
     bool bRunning_ = false;
     bool latency_ = false;
+    bool responsiveness_ = false;
     std::optional<DWORD> lastChangedAfter_;
     // In the latency mode, how long before its time's end each move came
     // about at the most.
@@ -788,9 +902,10 @@ int serve() {
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "--agent") return serve();
-    const int repetitions = mode == "--latency" && argc > 2 ? std::atoi(argv[2]) : 0;
-    if (mode == "--latency" && repetitions < 1) {
-        std::printf("usage: %s [--tour | --latency N]\n", argv[0]);
+    const bool timed = mode == "--latency" || mode == "--responsiveness";
+    const int repetitions = timed && argc > 2 ? std::atoi(argv[2]) : 0;
+    if (timed && repetitions < 1) {
+        std::printf("usage: %s [--tour | --latency N | --responsiveness N]\n", argv[0]);
         return 2;
     }
     wine_check::start();
@@ -800,9 +915,12 @@ int main(int argc, char** argv) {
     if (mode == "--tour") {
         played = "tour";
         computers.tour();
-    } else if (repetitions > 0) {
+    } else if (mode == "--latency") {
         played = "latency run";
         computers.latency(repetitions);
+    } else if (mode == "--responsiveness") {
+        played = "responsiveness run";
+        computers.responsiveness(repetitions);
     } else {
         computers.run();
     }
