@@ -8,13 +8,20 @@
 #   - pivora.exe idle under Wine for a minute, searching for a switch, and the
 #     simulated build ready on one, against a bare tray utility run the same
 #     way, and the size of the exe as shipped;
-#   - a port's move in real time, medians of the two-computer run under Wine.
+#   - a port's move in real time, medians of the two-computer run under Wine;
+#   - in the same run, how long each window took at the most to answer while
+#     a kind of move went on, and a click's time to its pending image, against
+#     the 50 ms within which a window should answer.
 # Usage: tools/run-benchmarks.sh [idle seconds, default 60] [moves of each kind in real time, default 5]
+#        [rounds of the windows' answers, default 3]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 idle_seconds=${1:-60}
 real_runs=${2:-5}
+answer_rounds=${3:-3}
+# Within this a window answers as if at once, and a click shows at once.
+answer_goal_ms=50
 
 tools/install-deps.sh
 
@@ -36,6 +43,8 @@ echo "== idle footprint under Wine, $idle_seconds s each"
 tools/measure-idle-footprint.sh "$idle_seconds" | tee "$outputs/idle"
 echo "== switch latency in real time, $real_runs of each move"
 tools/run-two-computers.sh --latency "$real_runs" | tee "$outputs/real"
+echo "== the windows' answers under Wine, $answer_rounds rounds"
+tools/run-two-computers.sh --responsiveness "$answer_rounds" | tee "$outputs/answers"
 
 # Real-time medians against the virtual-time minimum of the same move: the
 # clicks fall at random moments of the tick, as the minimum's mean assumes.
@@ -47,6 +56,30 @@ real_rows() {
       "$action" "$runs" "$ms" "$low" "$high" "$minimum" "$least" "$most" \
       "$(awk -v a="$ms" -v b="$minimum" 'BEGIN { printf "%.2f", a / b }')"
   done < <(sed -n 's/^median \([a-z-]*\) \([0-9]*\) of \([0-9]*\) (min \([0-9]*\), max \([0-9]*\)).*/\1 \2 \3 \4 \5/p' "$outputs/real")
+}
+
+ratio_to_goal() { awk -v a="$1" -v b="$answer_goal_ms" 'BEGIN { printf "%.2f", a / b }'; }
+
+# Each kind of move's longest answer of either window, then the median click
+# to pending image, against the goal.
+answer_rows() {
+  local move ms a b moves what low high
+  while read -r move ms a b moves; do
+    case $move in
+      claim) what="a claim of port 2, clicked on B" ;;
+      slow-release) what="a release of port 2, clicked on B, its device 8 s to remove" ;;
+      registry-load) what="a registry load, B's controller plugged back" ;;
+      double-tap) what="a double tap on B" ;;
+      *) what=$move ;;
+    esac
+    printf 'ROW|Window answer, longest, during %s (real time, %s moves)|%s ms|%s ms (goal)|%s|A %s ms, B %s ms\n' \
+      "$what" "$moves" "$ms" "$answer_goal_ms" "$(ratio_to_goal "$ms")" "$a" "$b"
+  done < <(sed -n 's/^longest-answer \([a-z-]*\) \([0-9]*\) (A \([0-9]*\), B \([0-9]*\)) of \([0-9]*\)$/\1 \2 \3 \4 \5/p' \
+    "$outputs/answers")
+  read -r ms moves low high < <(sed -n 's/^click-to-pending \([0-9]*\) of \([0-9]*\) (min \([0-9]*\), max \([0-9]*\))$/\1 \2 \3 \4/p' \
+    "$outputs/answers") || return 0
+  printf 'ROW|Click to pending image, on B (real time, median of %s)|%s ms (%s-%s)|%s ms (goal)|%s|from the click reaching the window\n' \
+    "$moves" "$ms" "$low" "$high" "$answer_goal_ms" "$(ratio_to_goal "$ms")"
 }
 
 machine() {
@@ -63,7 +96,7 @@ machine() {
   echo
   echo "| Measure | Measured | Floor | Ratio | Note |"
   echo "|---|---|---|---|---|"
-  cat "$outputs/latency" "$outputs/tick" "$outputs/idle" <(real_rows) |
+  cat "$outputs/latency" "$outputs/tick" "$outputs/idle" <(real_rows) <(answer_rows) |
     awk -F'|' '$1 == "ROW" { printf "| %s | %s | %s | %s | %s |\n", $2, $3, $4, $5, $6 }'
 } >"$outputs/table"
 
