@@ -23,8 +23,9 @@ public:
         : host(which),
           computer(sw.computer(which)),
           clock(lockstep),
+          removal(computer.usb, clock),
           windows(lockstep.clock()),
-          platform{clock, trace, computer.interfaces, computer.hid, computer.usb, computer.usb, computer.spooler,
+          platform{clock, trace, computer.interfaces, computer.hid, computer.usb, removal, computer.spooler,
                    computer.registry},
           control(lockstep, platform),
           dialog(control, windows) {
@@ -77,6 +78,8 @@ public:
     sim::SimComputer& computer;
     test::RecordingTrace trace;
     PartyClock clock;
+    // A slow device's removal sleeps on the party's clock, as the other sleeps do.
+    sim::TimedRemoval removal;
     test::MessageQueueWindow windows;
     Platform platform;
     PartyControl control;
