@@ -103,6 +103,12 @@ void noteArrowClick(const MSG& message) {
     InterlockedIncrement(&report->clicks);
 }
 
+void notePanel(const MSG& message) {
+    if (message.message != pivora::win::kWmSwitchPanel) return;
+    const SharedReport<ImagesReport> report(kImagesReportName);
+    if (report) report->panelTakenAt = GetTickCount();
+}
+
 // Runs for every message the program takes from its queue.
 void countTimers(const MSG& message) {
     const SharedReport<TickReport> report(kTickReportName);
@@ -150,6 +156,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK probeGetMessageHook(int code, 
             countTimers(*message);
             countHotkeys(*message);
             noteArrowClick(*message);
+            notePanel(*message);
         }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);

@@ -78,6 +78,12 @@ struct ImagesReport {
     volatile LONG clickedButton;
     volatile DWORD clickedAt;
     volatile LONG clicks;
+    // When the window's thread last took a new panel of the control's from
+    // its queue: it draws it there and then, so this is when a click's
+    // pending image showed, to the millisecond, where a reading from
+    // outside comes only at the driver's next poll. 0 until one comes (and
+    // in a program whose window draws the panel itself).
+    volatile DWORD panelTakenAt;
 };
 
 // The controls a tick without a controller hides and empties, and the status

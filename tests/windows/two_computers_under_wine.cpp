@@ -254,9 +254,11 @@ private:
 
     // Waits for a click on `button` after the first `clicksBefore` the
     // window's thread took, and for the button's pending image; answers the
-    // milliseconds from the click reaching the window's queue to the first
-    // reading of the image that showed it pending, both timed inside the
-    // program.
+    // milliseconds from the click reaching the window's queue to the panel
+    // message the window drew it from (the last one taken before the image
+    // was read pending), or, where the window draws no such message, to the
+    // first reading of the image that showed it pending: both timed inside
+    // the program.
     std::string pendingAfter(int button, LONG clicksBefore) {
         const program_probe::ImagesReport* report = images_.report();
         const int index = button - claimButton(0);
@@ -268,7 +270,9 @@ private:
             },
             kBusyThreadMs);
         if (!shown) return "error no pending image";
-        return "ok " + std::to_string(report->answeredAt - report->clickedAt);
+        const DWORD panel = report->panelTakenAt;
+        const bool drawnAfterClick = panel != 0 && static_cast<LONG>(panel - report->clickedAt) >= 0;
+        return "ok " + std::to_string((drawnAfterClick ? panel : report->answeredAt) - report->clickedAt);
     }
 
     std::string close() {
