@@ -10,8 +10,8 @@
 
 namespace pivora::bench {
 
-// Several window threads in one virtual time. Each party is a thread of its
-// own (a computer's window thread, or the user at the keyboard), but only one
+// Several control threads in one virtual time. Each party is a thread of its
+// own (a computer's control thread, or the user at the keyboard), but only one
 // runs at a time: a party that waits hands the baton to the party, or the
 // switch event, that falls due first, so two computers that sleep inside
 // their handlers overlap exactly as they would on two desks, and every run

@@ -31,7 +31,7 @@ struct SwitchTimes {
     std::uint64_t enumerationMs;  // a port switched until its devices appear
 };
 
-// One computer's control tick timers, and when its window thread was busy
+// One computer's control tick timers, and when its control's thread was busy
 // along the path, which folds the ticks due meanwhile into one at its end.
 class TickGrid {
 public:

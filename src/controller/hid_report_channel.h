@@ -18,7 +18,7 @@ namespace pivora {
 // devices, opens the controller for overlapped I/O, hands its reports to the
 // caller one per poll, lets the caller inject a report into its own receive
 // path, and writes reports with a fixed pacing after each one. Used only on the
-// window's thread; a read always stays armed in the background and is found
+// control's thread; a read always stays armed in the background and is found
 // completed by testing its record's status words.
 class HidReportChannel {
 public:

@@ -11,7 +11,7 @@ namespace pivora {
 // installed it, from inside that thread's message loop, and holds every key
 // press on the desktop until it answers. This thread does nothing but take
 // messages, so the hook answers at once however long the window's thread
-// sleeps in a handler; a hook left waiting would be dropped by Windows and the
+// is busy; a hook left waiting would be dropped by Windows and the
 // hotkey lost for good.
 class KeyboardHookThread {
 public:
