@@ -377,11 +377,6 @@ public:
     int resizeControl(OsHandle, int, int, int) override { return done("resizeControl"); }
     int setForegroundWindow(OsHandle) override { return done("setForegroundWindow"); }
     int postMessage(OsHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return done("postMessage"); }
-    std::uintptr_t setTimer(OsHandle, std::uintptr_t id, std::uint32_t) override {
-        recorder_.record(Seam::Window, "setTimer");
-        return id + 1;
-    }
-    int killTimer(OsHandle, std::uintptr_t) override { return done("killTimer"); }
     OsHandle getSystemMenu(OsHandle) override { return made("getSystemMenu"); }
     int modifyMenu(OsHandle, std::uint32_t, std::uint32_t, std::uintptr_t, const char16_t*) override {
         return done("modifyMenu");

@@ -111,8 +111,6 @@ public:
     int resizeControl(OsHandle, int, int, int) override { return 0; }
     int setForegroundWindow(OsHandle) override { return 0; }
     int postMessage(OsHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
-    std::uintptr_t setTimer(OsHandle, std::uintptr_t, std::uint32_t) override { return 0; }
-    int killTimer(OsHandle, std::uintptr_t) override { return 0; }
     OsHandle getSystemMenu(OsHandle) override { return nullptr; }
     int modifyMenu(OsHandle, std::uint32_t, std::uint32_t, std::uintptr_t, const char16_t*) override { return 0; }
     OsHandle createPopupMenu() override { return nullptr; }

@@ -14,11 +14,11 @@ std::uint64_t ControlLoop::post(const Command& command) {
 
 void ControlLoop::startTimers(std::uint64_t now) {
     for (std::size_t timer = 0; timer < due_.size(); ++timer) due_.at(timer) = now + kPeriods.at(timer);
-    timersStarted_ = true;
+    started_ = true;
 }
 
 bool ControlLoop::runNext(std::uint64_t now) {
-    if (stopped_) return false;
+    if (!started_ || stopped_) return false;
     Command command{Command::Tick};
     {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -26,7 +26,7 @@ bool ControlLoop::runNext(std::uint64_t now) {
             command = commands_.front();
             commands_.pop_front();
         } else {
-            if (!timersStarted_ || nextTimerDue() > now) return false;
+            if (nextTimerDue() > now) return false;
             // Timer 0 wins a tie: it is looked at first.
             const std::size_t timer = due_.at(1) < due_.at(0) ? 1 : 0;
             std::uint64_t& due = due_.at(timer);

@@ -30,10 +30,12 @@ public:
 
     // Queues `command` behind those waiting; returns its number, counted from 1.
     std::uint64_t post(const Command& command);
-    // Both timers first fall due a period after `now`.
+    // Starts the loop: both timers first fall due a period after `now`.
     void startTimers(std::uint64_t now);
+    bool started() const { return started_; }
     // Handles the first waiting command, else the tick of the timer that
-    // fell due first (ties to timer 0); false when nothing is due at `now`.
+    // fell due first (ties to timer 0); false when nothing is due at `now`,
+    // before the start and after Stop.
     bool runNext(std::uint64_t now);
     // When the earlier timer falls due next; only after startTimers().
     std::uint64_t nextTimerDue() const;
@@ -49,7 +51,7 @@ private:
     std::deque<Command> commands_;
     std::uint64_t posted_ = 0;
     std::uint64_t handled_ = 0;
-    bool timersStarted_ = false;
+    bool started_ = false;
     bool stopped_ = false;
     // On the grid start + k * period; due and unhandled once it is <= now.
     std::array<std::uint64_t, 2> due_{};

@@ -21,7 +21,6 @@ struct PortRowState {
     bool operator==(const PortRowState& other) const {
         return visible == other.visible && name == other.name && claim == other.claim && release == other.release;
     }
-    bool operator!=(const PortRowState& other) const { return !(*this == other); }
 };
 
 // Everything the window shows of the switch, as the control last published
@@ -41,7 +40,6 @@ struct PanelState {
         return firmwareVersion == other.firmwareVersion && host == other.host && switchType == other.switchType &&
                layout == other.layout && ports == other.ports && busyNotices == other.busyNotices;
     }
-    bool operator!=(const PanelState& other) const { return !(*this == other); }
 };
 
 }  // namespace pivora

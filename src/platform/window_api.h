@@ -18,7 +18,6 @@ constexpr std::uint32_t kWmKeyDown = 0x0100;
 constexpr std::uint32_t kWmKeyUp = 0x0101;
 constexpr std::uint32_t kWmChar = 0x0102;
 constexpr std::uint32_t kWmCommand = 0x0111;
-constexpr std::uint32_t kWmTimer = 0x0113;
 constexpr std::uint32_t kWmLButtonDown = 0x0201;
 constexpr std::uint32_t kWmLButtonDblClk = 0x0203;
 constexpr std::uint32_t kWmRButtonDown = 0x0204;
@@ -91,9 +90,6 @@ public:
     virtual int setForegroundWindow(OsHandle window) = 0;
     // PostMessageA.
     virtual int postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
-    // SetTimer(window, id, period, no callback) and KillTimer.
-    virtual std::uintptr_t setTimer(OsHandle window, std::uintptr_t id, std::uint32_t periodMs) = 0;
-    virtual int killTimer(OsHandle window, std::uintptr_t id) = 0;
 
     // GetSystemMenu(window, FALSE), or nullptr.
     virtual OsHandle getSystemMenu(OsHandle window) = 0;

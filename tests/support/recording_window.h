@@ -62,11 +62,6 @@ public:
                       static_cast<unsigned long>(lParam));
         return record(line);
     }
-    std::uintptr_t setTimer(OsHandle, std::uintptr_t id, std::uint32_t periodMs) override {
-        record("setTimer " + std::to_string(id) + " " + std::to_string(periodMs));
-        return id + 1;
-    }
-    int killTimer(OsHandle, std::uintptr_t id) override { return record("killTimer " + std::to_string(id)); }
     OsHandle getSystemMenu(OsHandle) override {
         record("getSystemMenu");
         return systemMenu;

@@ -12,9 +12,8 @@ VirtualLoop::VirtualLoop(sim::VirtualClock& clock, std::function<void(const Comm
       }) {}
 
 void VirtualLoop::startLoop() {
-    if (started_) return;
+    if (loop_.started()) return;
     loop_.startTimers(clock_.now());
-    started_ = true;
 }
 
 void VirtualLoop::runUntil(std::uint64_t time) {
@@ -27,13 +26,13 @@ void VirtualLoop::runUntil(std::uint64_t time) {
 
         std::uint64_t next = time;
         if (const auto event = clock_.nextEventTime()) next = std::min(next, *event);
-        if (started_ && !loop_.stopped()) next = std::min(next, loop_.nextTimerDue());
+        if (loop_.started() && !loop_.stopped()) next = std::min(next, loop_.nextTimerDue());
         waitUntil(next);
     }
 }
 
 bool VirtualLoop::runUntilHandled(std::uint64_t number, std::uint32_t timeoutMs) {
-    if (!started_ || running_) return false;
+    if (!loop_.started() || running_) return false;
     const std::uint64_t until = clock_.now() + timeoutMs;
     while (loop_.handledThrough() < number && clock_.now() <= until) {
         clock_.runDue();
@@ -46,7 +45,7 @@ bool VirtualLoop::runUntilHandled(std::uint64_t number, std::uint32_t timeoutMs)
 }
 
 void VirtualLoop::runToStop() {
-    if (!started_ || loop_.stopped()) return;
+    if (!loop_.started() || loop_.stopped()) return;
     const std::uint64_t number = loop_.post(Command{Command::Stop});
     while (loop_.handledThrough() < number) {
         clock_.runDue();
@@ -55,7 +54,7 @@ void VirtualLoop::runToStop() {
 }
 
 bool VirtualLoop::runNext() {
-    if (!started_ || running_) return false;
+    if (running_) return false;
     running_ = true;
     const bool ran = loop_.runNext(clock_.now());
     running_ = false;

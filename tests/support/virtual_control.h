@@ -60,7 +60,6 @@ private:
     bool runNext();
 
     ControlLoop loop_;
-    bool started_ = false;
     bool running_ = false;
     std::vector<HandledCommand> handled_;
 };

@@ -23,7 +23,6 @@ static_assert(win::kWmKeyDown == WM_KEYDOWN);
 static_assert(win::kWmKeyUp == WM_KEYUP);
 static_assert(win::kWmChar == WM_CHAR);
 static_assert(win::kWmCommand == WM_COMMAND);
-static_assert(win::kWmTimer == WM_TIMER);
 static_assert(win::kBnClicked == BN_CLICKED);
 static_assert(win::kWmLButtonDown == WM_LBUTTONDOWN);
 static_assert(win::kWmLButtonDblClk == WM_LBUTTONDBLCLK);
@@ -115,12 +114,6 @@ int Win32WindowApi::setForegroundWindow(OsHandle window) { return SetForegroundW
 int Win32WindowApi::postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     return PostMessageA(asWindow(window), message, wParam, lParam) ? 1 : 0;
 }
-
-std::uintptr_t Win32WindowApi::setTimer(OsHandle window, std::uintptr_t id, std::uint32_t periodMs) {
-    return SetTimer(asWindow(window), id, periodMs, nullptr);
-}
-
-int Win32WindowApi::killTimer(OsHandle window, std::uintptr_t id) { return KillTimer(asWindow(window), id) ? 1 : 0; }
 
 OsHandle Win32WindowApi::getSystemMenu(OsHandle window) { return GetSystemMenu(asWindow(window), FALSE); }
 

@@ -27,8 +27,6 @@ public:
     int resizeControl(OsHandle dialog, int controlId, int width, int height) override;
     int setForegroundWindow(OsHandle window) override;
     int postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    std::uintptr_t setTimer(OsHandle window, std::uintptr_t id, std::uint32_t periodMs) override;
-    int killTimer(OsHandle window, std::uintptr_t id) override;
 
     OsHandle getSystemMenu(OsHandle window) override;
     int modifyMenu(OsHandle menu, std::uint32_t item, std::uint32_t flags, std::uintptr_t newId,
