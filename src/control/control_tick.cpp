@@ -62,8 +62,10 @@ void SwitchControl::clearingStep() {
     deferredReports.clear();
     // The panel shows no switch: no rows, no status.
     const std::uint32_t busyNotices = panel_.busyNotices;
+    const Refusal refusal = panel_.refusal;
     panel_ = PanelState{};
     panel_.busyNotices = busyNotices;
+    panel_.refusal = refusal;
 }
 
 bool SwitchControl::reportStep() {

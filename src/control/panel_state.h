@@ -23,6 +23,18 @@ struct PortRowState {
     }
 };
 
+// The last time this computer kept ports the other computer asked for: a
+// port bit each, by why it stayed.
+struct Refusal {
+    std::uint32_t count = 0;    // how many such answers so far: each new one is told
+    std::uint8_t inUse = 0;     // a device on it refused to be removed
+    std::uint8_t printing = 0;  // a printer on it had jobs
+
+    bool operator==(const Refusal& other) const {
+        return count == other.count && inUse == other.inUse && printing == other.printing;
+    }
+};
+
 // Everything the window shows of the switch, as the control last published
 // it. A value: the window renders a copy and never reads the control itself.
 struct PanelState {
@@ -35,10 +47,12 @@ struct PanelState {
     std::array<PortRowState, 4> ports{};
     // How many times the busy notice was called for: each new one shows it.
     std::uint32_t busyNotices = 0;
+    Refusal refusal;
 
     bool operator==(const PanelState& other) const {
         return firmwareVersion == other.firmwareVersion && host == other.host && switchType == other.switchType &&
-               layout == other.layout && ports == other.ports && busyNotices == other.busyNotices;
+               layout == other.layout && ports == other.ports && busyNotices == other.busyNotices &&
+               refusal == other.refusal;
     }
 };
 

@@ -10,6 +10,7 @@ namespace pivora {
 namespace {
 constexpr int kStatusReplyLimit = 50;
 constexpr std::uint8_t kTwoPortPorts = 0x0C;
+constexpr std::uint8_t kFourPortPorts = 0x0F;
 constexpr std::uint32_t kPauseBeforePort3Ms = 100;
 constexpr std::uint32_t kPauseBeforeDoneMs = 1000;
 constexpr std::uint32_t kDrainStepMs = 150;
@@ -31,7 +32,8 @@ bool SwitchControl::releasePorts(std::uint8_t requestedPorts) {
     std::array<std::uint8_t, kControllerReportLength> reply{};
     // Without a StatusReply nothing is granted: the controller hears nothing.
     if (!sendAndAwait(statusQuery(), code::StatusReply, kStatusReplyLimit, reply)) return false;
-    if ((ownedMaskFrom(reply[2], hostIndex) & requestedPorts) == 0) return true;
+    const std::uint8_t owned = ownedMaskFrom(reply[2], hostIndex);
+    if ((owned & requestedPorts) == 0) return true;
 
     if (hubKind == TwoPort) {
         const auto allowed = static_cast<std::uint8_t>(vetoPrinterPorts(requestedPorts) & kTwoPortPorts);
@@ -41,6 +43,7 @@ bool SwitchControl::releasePorts(std::uint8_t requestedPorts) {
             if ((allowed & portBit(port)) != 0) removePortDevices(port, done);
         clock_.sleep(kPauseBeforeDoneMs);
         sendRequest(channel, releaseDone(done));
+        noteRefusal(static_cast<std::uint8_t>(requestedPorts & owned & kTwoPortPorts), allowed, done);
     } else if (hubKind == FourPort) {
         // Bits 4 to 7 of the request go through as they came.
         const std::uint8_t allowed = vetoPrinterPorts(requestedPorts);
@@ -52,9 +55,19 @@ bool SwitchControl::releasePorts(std::uint8_t requestedPorts) {
         if ((allowed & portBit(3)) != 0) removePortDevices(3, done);
         clock_.sleep(kPauseBeforeDoneMs);
         sendRequest(channel, releaseDone(done));
+        noteRefusal(static_cast<std::uint8_t>(requestedPorts & owned & kFourPortPorts), allowed, done);
     }
     drainReports();
     return true;
+}
+
+void SwitchControl::noteRefusal(std::uint8_t asked, std::uint8_t allowed, std::uint8_t done) {
+    Refusal refusal = panel_.refusal;
+    refusal.printing = static_cast<std::uint8_t>(asked & ~allowed);
+    refusal.inUse = static_cast<std::uint8_t>(asked & allowed & ~done);
+    if (refusal.printing == 0 && refusal.inUse == 0) return;
+    ++refusal.count;
+    panel_.refusal = refusal;
 }
 
 void SwitchControl::removePortDevices(int port, std::uint8_t& donePorts) {

@@ -141,6 +141,10 @@ private:
 
     bool releasePorts(std::uint8_t requestedPorts);
     void removePortDevices(int port, std::uint8_t& donePorts);
+    // Of the owned ports the other computer `asked` for: those kept for a
+    // busy printer (not `allowed`) and those whose device refused removal
+    // (allowed, not `done`), for the window to tell.
+    void noteRefusal(std::uint8_t asked, std::uint8_t allowed, std::uint8_t done);
     void drainReports();
     // SignOff, then the channel is cancelled and closed: this computer goes away.
     void signOffAndClose();

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "local_printers.h"
 #include "switch_dialog_fixture.h"
 
 namespace pivora::test {
@@ -75,6 +76,22 @@ TEST_F(Release, DeviceInUseKeepsItsPortAndTheUserIsTold) {
         << "granted, but left out of the confirmation";
     EXPECT_EQ(windows.count("showWindow b051 5"), 1u);
     EXPECT_EQ(sw.firmware.rawMask(), 0x08);
+    EXPECT_EQ(panel().refusal, (Refusal{1, 0x04, 0x00})) << "the window is told which port stayed, and why";
+}
+
+TEST_F(Release, BusyPrinterKeepsItsPortAndTheWindowIsToldWhy) {
+    connect(Form::TwoPort);
+    LocalPrinters printers{sw.hostA};
+    printers.add({"WD Label Printer", 0x1058, 0x25A2, 2});  // the device on port 3, with jobs
+    otherComputerAsksFor(0x0C);
+    runUntil(now() + 3000);
+    EXPECT_EQ(written(since), (std::vector<std::string>{"StatusQuery", "ReleaseGrant 04", "ReleaseDone 04"}));
+    EXPECT_EQ(panel().refusal, (Refusal{1, 0x00, 0x08}));
+
+    // A request that takes everything it asks for tells nothing new.
+    otherComputerAsksFor(0x04);
+    runUntil(now() + 3000);
+    EXPECT_EQ(panel().refusal.count, 1u);
 }
 
 // A device that takes 8 s to be removed, a disk flushing its cache say: the
