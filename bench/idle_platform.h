@@ -125,8 +125,10 @@ public:
     int deleteBitmap(OsHandle) override { return 0; }
     void setButtonImage(OsHandle, int, OsHandle) override {}
     int addTrayIcon(const TrayIconRecord&) override { return 0; }
+    int modifyTrayIcon(const TrayIconRecord&) override { return 0; }
     int deleteTrayIcon(const TrayIconRecord&) override { return 0; }
-    OsHandle installKeyboardHook(OsHandle) override { return nullptr; }
+    int widenText(const char*, char16_t*, int) override { return 0; }
+    OsHandle installKeyboardHook(OsHandle, std::uint32_t) override { return nullptr; }
     void removeKeyboardHook(OsHandle) override {}
     OsHandle createBusyNotice(OsHandle) override { return nullptr; }
     void runAboutBox(OsHandle) override {}

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/switch_dialog.h"
+#include "fake_user_registry.h"
 #include "lockstep.h"
 #include "message_queue_window.h"
 #include "recording_trace.h"
@@ -28,7 +29,7 @@ public:
           platform{clock, trace, computer.interfaces, computer.hid, computer.usb, removal, computer.spooler,
                    computer.registry},
           control(lockstep, platform),
-          dialog(control, windows) {
+          dialog(control, windows, userRegistry, u"C:\\Pivora\\pivora.exe") {
         windows.dispatcher = test::dispatchTo(dialog);
         // Windows tells every top-level window when the device tree changes.
         computer.usb.onTreeChanged = [this] {
@@ -81,6 +82,7 @@ public:
     // A slow device's removal sleeps on the party's clock, as the other sleeps do.
     sim::TimedRemoval removal;
     test::MessageQueueWindow windows;
+    test::FakeUserRegistry userRegistry;
     Platform platform;
     PartyControl control;
     SwitchDialog dialog;

@@ -22,6 +22,7 @@ LockKeyDoubleTap doubleTap;
 LRESULT CALLBACK lockKeyHook(int code, WPARAM message, LPARAM event) {
     if (code == HC_ACTION) {
         const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(event);
+        doubleTap.arm(KeyboardHookThread::lockKeys());
         if (doubleTap.onKeyEvent(key.vkCode, key.flags, key.time)) {
             PostMessageA(KeyboardHookThread::window(), win::kWmSwitchHotkey, 0, 0);
         }

@@ -47,7 +47,9 @@ int SwitchDialog::initMainWindow(OsHandle mainWindow) {
 
 void SwitchDialog::startLiveInstance() {
     liveInstance = 1;
-    keyboardHook = windows_.installKeyboardHook(window);
+    // The double tap can be switched off altogether: then no hook at all.
+    const std::uint32_t lockKeys = settings_.doubleTapKeys();
+    if (lockKeys != 0) keyboardHook = windows_.installKeyboardHook(window, lockKeys);
 
     trayIcon = TrayIconRecord{};
     trayIcon.window = window;

@@ -1,11 +1,15 @@
 #include "app/switch_app.h"
 
+#include <string>
+#include <vector>
+
 #include "app/about_dialog.h"
 #include "app/busy_notice_dialog.h"
 #include "app/lock_key_hook.h"
 #include "app/main_dialog_proc.h"
 #include "app/switch_dialog.h"
 #include "control/control_thread.h"
+#include "platform/win32/win32_user_registry_api.h"
 #include "platform/win32/win32_window_api.h"
 #include "ui/resource_ids.h"
 
@@ -15,6 +19,15 @@ namespace {
 
 bool belongsTo(HWND window, HWND dialog) { return dialog != nullptr && (window == dialog || IsChild(dialog, window)); }
 
+// The full path of this exe, or empty when it does not fit the longest path
+// Windows has.
+std::u16string runningExePath() {
+    std::vector<WCHAR> path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size()) return {};
+    return std::u16string(reinterpret_cast<const char16_t*>(path.data()), length);
+}
+
 }  // namespace
 
 int SwitchApp::run(HINSTANCE module, Platform& platform, const std::function<void(HWND)>& windowCreated) {
@@ -22,7 +35,8 @@ int SwitchApp::run(HINSTANCE module, Platform& platform, const std::function<voi
 
     // The control runs on a thread of its own; the window only shows it.
     ControlThread control(platform);
-    SwitchDialog dialog(control, windows);
+    Win32UserRegistryApi registry;
+    SwitchDialog dialog(control, windows, registry, runningExePath());
     const HWND window = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_PORT_PANEL), nullptr, mainDialogProcedure,
                                            reinterpret_cast<LPARAM>(&dialog));
     if (window == nullptr) return 1;

@@ -1,11 +1,18 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "control/control_port.h"
+#include "platform/user_registry_api.h"
 #include "platform/window_api.h"
+#include "settings/start_with_windows.h"
+#include "settings/user_settings.h"
 #include "ui/button_images.h"
 #include "ui/panel_view.h"
+#include "ui/port_notices.h"
+#include "ui/tray_menu_items.h"
 
 namespace pivora {
 
@@ -31,7 +38,9 @@ public:
     // How long suspend and the end of the session wait for SignOff.
     static constexpr std::uint32_t kSignOffWaitMs = 3000;
 
-    SwitchDialog(ControlPort& control, WindowApi& windows);
+    // The user's settings and the Run entry live in `registry`; `exePath` is
+    // the running exe's full path.
+    SwitchDialog(ControlPort& control, WindowApi& windows, UserRegistryApi& registry, std::u16string exePath);
     SwitchDialog(const SwitchDialog&) = delete;
     SwitchDialog& operator=(const SwitchDialog&) = delete;
 
@@ -73,11 +82,18 @@ public:
 private:
     void showMainWindow();
     void onPowerBroadcast(std::uintptr_t event);
+    void appendMenuItems(OsHandle menu, const std::vector<TrayMenuItem>& items);
+    void onTrayCommand(int command);
+    void chooseDoubleTapKeys(int command);
+    void showBalloon(const Balloon& balloon);
 
     ControlPort& control_;
     WindowApi& windows_;
+    UserSettings settings_;
+    StartWithWindows startWithWindows_;
     ButtonImages buttonImages_;
     PanelView panelView_;
+    PortNotices notices_;
     // The busy notices the control had called for when the panel was drawn.
     std::uint32_t busyNoticesShown_ = 0;
 };

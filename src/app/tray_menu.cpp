@@ -1,10 +1,13 @@
+#include <array>
+
 #include "app/switch_dialog.h"
 #include "ui/texts.h"
 
 namespace pivora {
 
 namespace {
-enum TrayCommand : int { Dismissed = 0, Open = 1, About = 2, Exit = 3 };
+// Device names are short; a longer one is cut.
+constexpr int kWideNameSize = 256;
 }  // namespace
 
 void SwitchDialog::showMainWindow() {
@@ -19,33 +22,112 @@ void SwitchDialog::onTrayNotify(std::intptr_t mouseMessage) {
     }
     if (mouseMessage != win::kWmRButtonDown) return;
 
+    TrayMenuChoices choices;
+    choices.startWithWindows = startWithWindows_.enabled();
+    choices.doubleTapKeys = settings_.doubleTapKeys();
+    choices.notifications = settings_.notifications();
+    const auto widen = [this](const std::string& text) {
+        std::array<char16_t, kWideNameSize> wide{};
+        if (windows_.widenText(text.c_str(), wide.data(), static_cast<int>(wide.size())) == 0) return std::u16string();
+        return std::u16string(wide.data());
+    };
+    // The menu is built from the panel as it is now, and holds still while open.
+    const std::vector<TrayMenuItem> items = trayMenuItems(summarize(control_.panel()), choices, widen);
+
     OsHandle menu = windows_.createPopupMenu();
     if (menu == nullptr) return;
-    windows_.appendMenu(menu, win::kMfString, Open, text::kMenuOpen);
-    windows_.appendMenu(menu, win::kMfString, About, text::kMenuAbout);
-    windows_.appendMenu(menu, win::kMfSeparator, 0, nullptr);
-    windows_.appendMenu(menu, win::kMfString, Exit, text::kMenuExit);
+    appendMenuItems(menu, items);
     // In front, so that the menu closes when the user clicks elsewhere.
     windows_.setForegroundWindow(window);
     int x = 0;
     int y = 0;
     windows_.getCursorPos(&x, &y);
     const int command = windows_.trackPopupMenu(menu, win::kTpmReturnCmdNoNotify, x, y, window);
+    // Its submenus go with it.
     windows_.destroyMenu(menu);
+    onTrayCommand(command);
+}
 
+void SwitchDialog::appendMenuItems(OsHandle menu, const std::vector<TrayMenuItem>& items) {
+    for (const TrayMenuItem& item : items) {
+        if (item.kind == TrayMenuItem::Separator) {
+            windows_.appendMenu(menu, win::kMfSeparator, 0, nullptr);
+        } else if (item.kind == TrayMenuItem::Submenu) {
+            OsHandle submenu = windows_.createPopupMenu();
+            if (submenu == nullptr) continue;
+            appendMenuItems(submenu, item.items);
+            windows_.appendMenu(menu, win::kMfPopup, reinterpret_cast<std::uintptr_t>(submenu), item.text.c_str());
+        } else {
+            const std::uint32_t flags =
+                win::kMfString | (item.checked ? win::kMfChecked : 0) | (item.enabled ? 0 : win::kMfGrayed);
+            windows_.appendMenu(menu, flags, static_cast<std::uintptr_t>(item.id), item.text.c_str());
+        }
+    }
+}
+
+void SwitchDialog::onTrayCommand(int command) {
+    if (command > tray::FirstPort && command <= tray::FirstPort + 4) {
+        const int port = controlPortOf(command - tray::FirstPort);
+        // As the port's lit arrow would: away when here, back when there.
+        for (const PortSummary& summary : summarize(control_.panel()).ports)
+            if (summary.number == command - tray::FirstPort)
+                control_.post(Command{summary.here ? Command::Release : Command::Claim, port});
+        return;
+    }
     switch (command) {
-        case Open:
+        case tray::MoveAll:
+            control_.post(Command{Command::ToggleAll});
+            break;
+        case tray::StartWithWindows:
+            startWithWindows_.set(!startWithWindows_.enabled());
+            break;
+        case tray::Notifications:
+            settings_.setNotifications(!settings_.notifications());
+            break;
+        case tray::KeyNumLock:
+        case tray::KeyScrollLock:
+        case tray::KeyCapsLock:
+        case tray::KeysOff:
+            chooseDoubleTapKeys(command);
+            break;
+        case tray::Open:
             showMainWindow();
             break;
-        case About:
+        case tray::About:
             showAboutBox();
             break;
-        case Exit:
+        case tray::Exit:
             windows_.postMessage(window, win::kWmClose, 0, 0);
             break;
         default:
             break;
     }
+}
+
+void SwitchDialog::chooseDoubleTapKeys(int command) {
+    std::uint32_t keys = settings_.doubleTapKeys();
+    switch (command) {
+        case tray::KeyNumLock:
+            keys ^= lock_keys::kNumLock;
+            break;
+        case tray::KeyScrollLock:
+            keys ^= lock_keys::kScrollLock;
+            break;
+        case tray::KeyCapsLock:
+            keys ^= lock_keys::kCapsLock;
+            break;
+        default:
+            keys = 0;
+            break;
+    }
+    settings_.setDoubleTapKeys(keys);
+    keys = settings_.doubleTapKeys();
+    // The hook watches the keys it was given: a new one for new keys.
+    if (keyboardHook != nullptr) {
+        windows_.removeKeyboardHook(keyboardHook);
+        keyboardHook = nullptr;
+    }
+    if (keys != 0) keyboardHook = windows_.installKeyboardHook(window, keys);
 }
 
 void SwitchDialog::showAboutBox() { windows_.runAboutBox(window); }

@@ -19,7 +19,7 @@ std::uint32_t lockBit(std::uint32_t virtualKey) {
 }  // namespace
 
 bool LockKeyDoubleTap::onKeyEvent(std::uint32_t virtualKey, std::uint32_t flags, std::uint32_t time) {
-    const std::uint32_t lock = lockBit(virtualKey);
+    const std::uint32_t lock = lockBit(virtualKey) & armed;
     if ((flags & kKeyReleased) != 0) {
         locksHeld &= ~lock;
         return false;

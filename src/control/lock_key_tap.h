@@ -19,6 +19,9 @@ public:
     // milliseconds. True when it completes a double tap; the pair is then
     // spent, so a third quick press starts a new one.
     bool onKeyEvent(std::uint32_t virtualKey, std::uint32_t flags, std::uint32_t time);
+    // Which lock keys count (1 NumLock, 2 ScrollLock, 4 CapsLock); the others
+    // are keys like any other. All three unless told.
+    void arm(std::uint32_t lockKeys) { armed = lockKeys; }
 
 private:
     // The time of the last press that may start a double tap; 0 for none.
@@ -26,6 +29,7 @@ private:
     // The lock keys held down now, one bit each. A key held down repeats its
     // key-down events without key-ups; only the first of them is a press.
     std::uint32_t locksHeld = 0;
+    std::uint32_t armed = 7;
 };
 
 }  // namespace pivora

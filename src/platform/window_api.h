@@ -45,6 +45,8 @@ constexpr std::uint32_t kSysCommandAbout = 0x10;
 
 constexpr std::uint32_t kMfString = 0x0000;
 constexpr std::uint32_t kMfGrayed = 0x0001;
+constexpr std::uint32_t kMfChecked = 0x0008;
+constexpr std::uint32_t kMfPopup = 0x0010;
 constexpr std::uint32_t kMfByCommand = 0x0000;
 constexpr std::uint32_t kMfSeparator = 0x0800;
 constexpr std::uint32_t kTpmReturnCmdNoNotify = 0x0180;
@@ -53,6 +55,9 @@ constexpr int kIconSmall = 0;
 constexpr int kIconBig = 1;
 
 constexpr std::uint32_t kNifMessageIconTip = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
+constexpr std::uint32_t kNifInfo = 0x10;
+constexpr std::uint32_t kNiifInfo = 1;
+constexpr std::uint32_t kNiifWarning = 2;
 }  // namespace win
 
 // What Pivora puts in its NOTIFYICONDATAA. cbSize is the Windows 2000 form's
@@ -66,6 +71,11 @@ struct TrayIconRecord {
     std::uint32_t callbackMessage = 0;
     OsHandle icon = nullptr;
     char tip[64] = {};
+    // A balloon, shown by a modify with kNifInfo.
+    char info[256] = {};
+    std::uint32_t timeout = 0;
+    char infoTitle[64] = {};
+    std::uint32_t infoFlags = 0;
 };
 
 // The window seam: each call is one Windows call on a window, a menu, the
@@ -119,17 +129,25 @@ public:
     // own the bitmap: whoever loaded it deletes it once no button shows it.
     virtual void setButtonImage(OsHandle dialog, int controlId, OsHandle bitmap) = 0;
 
-    // Shell_NotifyIconA(NIM_ADD / NIM_DELETE, record).
+    // Shell_NotifyIconA(NIM_ADD / NIM_MODIFY / NIM_DELETE, record).
     virtual int addTrayIcon(const TrayIconRecord& record) = 0;
+    virtual int modifyTrayIcon(const TrayIconRecord& record) = 0;
     virtual int deleteTrayIcon(const TrayIconRecord& record) = 0;
+
+    // MultiByteToWideChar(CP_ACP, 0, text, -1, wide, size): a text in the
+    // user's ANSI code page as UTF-16, terminated; its length with the
+    // terminator, 0 when it did not fit.
+    virtual int widenText(const char* text, char16_t* wide, int size) = 0;
 
     // The lock-key hook: a low-level keyboard hook (WH_KEYBOARD_LL) for the
     // whole desktop, run on a thread of its own so that it answers at once
     // however long `window`'s thread sleeps in a handler. It passes every
-    // event on and posts WM_SWITCH_HOTKEY to `window` for each double tap.
+    // event on and posts WM_SWITCH_HOTKEY to `window` for each double tap of
+    // the lock keys in `lockKeys` (lock_keys bits; the others count as any
+    // other key).
     // nullptr when it could not be installed; removed, its thread ended,
     // with removeKeyboardHook.
-    virtual OsHandle installKeyboardHook(OsHandle window) = 0;
+    virtual OsHandle installKeyboardHook(OsHandle window, std::uint32_t lockKeys) = 0;
     virtual void removeKeyboardHook(OsHandle hook) = 0;
 
     // The busy notice: a modeless dialog on its template, owned by `owner`,

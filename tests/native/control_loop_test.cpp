@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "fake_user_registry.h"
 #include "app/switch_dialog.h"
 #include "message_queue_window.h"
 #include "recording_trace.h"
@@ -160,7 +161,8 @@ TEST(LoopWithSwitchDialog, StartupMessagesThenBothTimers) {
     MessageQueueWindow windows(sw.clock);
     Platform platform(sw.hostA.platform(trace));
     VirtualControl loop(sw.clock, platform);
-    SwitchDialog dialog(loop, windows);
+    FakeUserRegistry registry;
+    SwitchDialog dialog(loop, windows, registry, u"C:\\Pivora\\pivora.exe");
     windows.dispatcher = dispatchTo(dialog);
     ASSERT_EQ(dialog.initMainWindow(kWindow), 1);
     ASSERT_EQ(dialog.liveInstance, 1);

@@ -49,12 +49,14 @@ struct TapCase {
     const char* name;
     std::vector<KeyEvent> events;
     std::vector<std::uint32_t> togglesAt;  // the times of the events that complete a double tap
+    std::uint32_t armed = 7;                // the lock keys chosen: 1 NumLock, 2 ScrollLock, 4 CapsLock
 };
 
 class DoubleTap : public ::testing::TestWithParam<TapCase> {};
 
 TEST_P(DoubleTap, TogglesOnTheRightEvents) {
     LockKeyDoubleTap doubleTap;
+    doubleTap.arm(GetParam().armed);
     std::vector<std::uint32_t> toggles;
     for (const KeyEvent& event : GetParam().events)
         if (doubleTap.onKeyEvent(event.virtualKey, event.flags, event.time)) toggles.push_back(event.time);
@@ -92,6 +94,14 @@ INSTANTIATE_TEST_SUITE_P(
                           tap(kNum, kExtendedDown, 10800)}),
                 {10800}},
         TapCase{"TapThenAHeldKey", sequence({tap(kScroll, kDown, 5000), held(kScroll, kDown, 5300, 2000)}), {5300}},
+        // Only the chosen keys count; another lock key is a key like any other.
+        TapCase{"OnlyNumLockChosen", sequence({tap(kNum, kExtendedDown, 5000), tap(kNum, kExtendedDown, 5300)}),
+                {5300}, 1},
+        TapCase{"AKeyNotChosenDoesNothing", sequence({tap(kCaps, kDown, 5000), tap(kCaps, kDown, 5300)}), {}, 1},
+        TapCase{"AKeyNotChosenBetweenCancels",
+                sequence({tap(kNum, kExtendedDown, 5000), tap(kCaps, kDown, 5100), tap(kNum, kExtendedDown, 5200)}),
+                {}, 1},
+        TapCase{"Off", sequence({tap(kNum, kExtendedDown, 5000), tap(kScroll, kDown, 5300)}), {}, 0},
         TapCase{"AcrossTheTickCountWrap", sequence({tap(kNum, kExtendedDown, 0xFFFFFE00u), tap(kCaps, kDown, 0x100u)}),
                 {0x100u}}),
     [](const auto& param) { return std::string(param.param.name); });

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/switch_dialog.h"
+#include "fake_user_registry.h"
 #include "recording_trace.h"
 #include "recording_window.h"
 #include "sim/simulated_switch.h"
@@ -19,12 +20,14 @@ namespace {
 
 const OsHandle kMainWindow = RecordingWindow::handle(0x77);
 const OsHandle kControl = RecordingWindow::handle(0x78);
+const std::u16string kExePath = u"C:\\Pivora\\pivora.exe";
 
 // The main window's lifecycle on host A's computer of a simulated switch,
 // every window call recorded.
 class MainWindow : public ::testing::Test {
 protected:
-    MainWindow() : platform(sw.hostA.platform(trace)), loop(sw.clock, platform), dialog(loop, windows) {}
+    MainWindow()
+        : platform(sw.hostA.platform(trace)), loop(sw.clock, platform), dialog(loop, windows, registry, kExePath) {}
 
     // The calls made since `start`, in order.
     std::vector<std::string> callsSince(std::size_t start) const {
@@ -34,6 +37,7 @@ protected:
     sim::SimulatedSwitch sw;
     RecordingTrace trace;
     RecordingWindow windows;
+    FakeUserRegistry registry;
     Platform platform;
     VirtualControl loop;
     SwitchControl& control = loop.control;
@@ -139,7 +143,8 @@ TEST(MainWindowExit, ExitWithTheControllerOpenSignsOffBeforeTheTrayIconGoes) {
     Platform platform = sw.hostA.platform(trace);
     VirtualControl loop(sw.clock, platform);
     SwitchControl& control = loop.control;
-    SwitchDialog dialog(loop, windows);
+    FakeUserRegistry registry;
+    SwitchDialog dialog(loop, windows, registry, kExePath);
     dialog.initMainWindow(kMainWindow);
     ASSERT_EQ(control.channel.connectController(), 1);
     control.controllerOpen = 1;
@@ -279,8 +284,23 @@ void PrintTo(const TrayCase& c, std::ostream* os) { *os << c.name; }
 
 class Tray : public MainWindow, public ::testing::WithParamInterface<TrayCase> {};
 
+// The menu with no switch connected, all settings at their defaults.
 const std::vector<std::string> kMenuShown = {
     "createPopupMenu",
+    "appendMenu 3e40 flags 1 id 0 No switch connected",
+    "appendMenu 3e40 flags 1 id 10 Move all ports",
+    "appendMenu 3e40 flags 2048 id 0 -",
+    "appendMenu 3e40 flags 0 id 11 Start with Windows",
+    "createPopupMenu",
+    "appendMenu 3e41 flags 8 id 20 NumLock",
+    "appendMenu 3e41 flags 8 id 21 ScrollLock",
+    "appendMenu 3e41 flags 8 id 22 CapsLock",
+    "appendMenu 3e41 flags 2048 id 0 -",
+    "appendMenu 3e41 flags 0 id 23 Off",
+    "appendMenu 3e40 flags 16 id 15937 Double tap moves all ports",
+    "appendMenu 3e40 flags 8 id 12 Notifications",
+    "appendMenu 3e40 flags 0 id 13 Diagnostic log",
+    "appendMenu 3e40 flags 2048 id 0 -",
     "appendMenu 3e40 flags 0 id 1 Open",
     "appendMenu 3e40 flags 0 id 2 About",
     "appendMenu 3e40 flags 2048 id 0 -",
@@ -326,7 +346,7 @@ TEST_F(MainWindow, RecreatedNotificationAreaGetsTheIconBack) {
     windows.traysAdded.clear();
     windows.otherInstance = RecordingWindow::handle(0x99);
     VirtualControl duplicateLoop(sw.clock, platform);
-    SwitchDialog duplicate(duplicateLoop, windows);
+    SwitchDialog duplicate(duplicateLoop, windows, registry, kExePath);
     duplicate.initMainWindow(kControl);
     duplicate.onTaskbarCreated();
     EXPECT_TRUE(windows.traysAdded.empty()) << "a closing duplicate never shows an icon";

@@ -7,6 +7,7 @@
 
 #include "app/switch_dialog.h"
 #include "controller/report_catalogue.h"
+#include "fake_user_registry.h"
 #include "message_queue_window.h"
 #include "platform/byte_order.h"
 #include "recording_trace.h"
@@ -30,7 +31,7 @@ public:
           windows(sw.clock),
           loop(sw.clock, platform),
           control(loop.control),
-          dialog(loop, windows) {
+          dialog(loop, windows, userRegistry, u"C:\\Pivora\\pivora.exe") {
         windows.dispatcher = dispatchTo(dialog);
         // Windows tells every top-level window when the device tree changes.
         computer.usb.onTreeChanged = [this] {
@@ -123,6 +124,7 @@ public:
     RecordingTrace trace;
     Platform platform;
     MessageQueueWindow windows;
+    FakeUserRegistry userRegistry;
     VirtualControl loop;
     SwitchControl& control;
     SwitchDialog dialog;

@@ -71,9 +71,11 @@ public:
         return record("modifyMenu " + std::to_string(item) + " flags " + std::to_string(flags) + " id " +
                       std::to_string(newId) + " " + ascii(text));
     }
+    // Each menu its own handle: 3e40, then 3e41 for a submenu, and so on.
+    std::uintptr_t nextMenu = 0x3E40;
     OsHandle createPopupMenu() override {
         record("createPopupMenu");
-        return handle(0x3E40);
+        return handle(nextMenu++);
     }
     int appendMenu(OsHandle menu, std::uint32_t flags, std::uintptr_t id, const char16_t* text) override {
         if (menu == systemMenu && text != nullptr && text == aboutMenuText) aboutEntryText = text;
@@ -125,10 +127,22 @@ public:
         traysAdded.push_back(record_);
         return record("addTrayIcon");
     }
+    std::vector<TrayIconRecord> traysModified;
+    int modifyTrayIcon(const TrayIconRecord& record_) override {
+        traysModified.push_back(record_);
+        return record("modifyTrayIcon");
+    }
     int deleteTrayIcon(const TrayIconRecord&) override { return record("deleteTrayIcon"); }
+    // Latin-1, as code page 1252 has it for the letters tests use.
+    int widenText(const char* text, char16_t* wide, int size) override {
+        const auto length = static_cast<int>(std::char_traits<char>::length(text)) + 1;
+        if (length > size) return 0;
+        for (int i = 0; i < length; ++i) wide[i] = static_cast<unsigned char>(text[i]);
+        return length;
+    }
     OsHandle keyboardHook = handle(0x4B00);
-    OsHandle installKeyboardHook(OsHandle window) override {
-        record("installKeyboardHook " + name(window));
+    OsHandle installKeyboardHook(OsHandle window, std::uint32_t lockKeys) override {
+        record("installKeyboardHook " + name(window) + (lockKeys != 7 ? " keys " + std::to_string(lockKeys) : ""));
         return keyboardHook;
     }
     void removeKeyboardHook(OsHandle hook) override { record("removeKeyboardHook " + name(hook)); }

@@ -10,6 +10,7 @@ namespace {
 
 // The window the hook of the calling thread works for.
 thread_local HWND hookWindow = nullptr;
+thread_local std::uint32_t hookLockKeys = 0;
 
 // What the new thread tells the one that started it.
 struct Installed {
@@ -19,11 +20,12 @@ struct Installed {
 
 }  // namespace
 
-KeyboardHookThread::KeyboardHookThread(HINSTANCE module, HOOKPROC procedure, HWND window) {
+KeyboardHookThread::KeyboardHookThread(HINSTANCE module, HOOKPROC procedure, HWND window, std::uint32_t lockKeys) {
     std::promise<Installed> promise;
     std::future<Installed> installed = promise.get_future();
-    auto run = [module, procedure, window, promise = std::move(promise)]() mutable {
+    auto run = [module, procedure, window, lockKeys, promise = std::move(promise)]() mutable {
         hookWindow = window;
+        hookLockKeys = lockKeys;
         // The thread's message queue exists before anyone learns its id, so
         // the request to end can never come too early to be queued.
         MSG message{};
@@ -55,5 +57,7 @@ KeyboardHookThread::~KeyboardHookThread() {
 }
 
 HWND KeyboardHookThread::window() { return hookWindow; }
+
+std::uint32_t KeyboardHookThread::lockKeys() { return hookLockKeys; }
 
 }  // namespace pivora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <thread>
 
 #include "platform/win32/windows_api.h"
@@ -18,8 +19,8 @@ public:
     // Starts the thread, which installs `procedure` (SetWindowsHookExA with
     // `module`, for every thread) on behalf of `window`. Returns once the
     // thread knows whether that succeeded; if it did not, the thread has
-    // already ended and hook() is nullptr.
-    KeyboardHookThread(HINSTANCE module, HOOKPROC procedure, HWND window);
+    // already ended and hook() is nullptr. `lockKeys` is for the procedure.
+    KeyboardHookThread(HINSTANCE module, HOOKPROC procedure, HWND window, std::uint32_t lockKeys);
     // Asks the thread to end; it removes the hook before it returns.
     ~KeyboardHookThread();
     KeyboardHookThread(const KeyboardHookThread&) = delete;
@@ -30,6 +31,8 @@ public:
 
     // For the hook procedure, on the hook's thread: the window it works for.
     static HWND window();
+    // The lock keys whose double tap it watches for (lock_keys bits).
+    static std::uint32_t lockKeys();
 
 private:
     HHOOK hook_ = nullptr;

@@ -54,6 +54,10 @@ static_assert(win::kNifMessageIconTip == (NIF_MESSAGE | NIF_ICON | NIF_TIP));
 
 static_assert(TrayIconRecord::kV2Size == NOTIFYICONDATAA_V2_SIZE);
 static_assert(sizeof(TrayIconRecord::tip) <= sizeof(NOTIFYICONDATAA::szTip));
+static_assert(sizeof(TrayIconRecord::info) == sizeof(NOTIFYICONDATAA::szInfo));
+static_assert(sizeof(TrayIconRecord::infoTitle) == sizeof(NOTIFYICONDATAA::szInfoTitle));
+static_assert(win::kNifInfo == NIF_INFO && win::kNiifInfo == NIIF_INFO && win::kNiifWarning == NIIF_WARNING);
+static_assert(win::kMfChecked == MF_CHECKED && win::kMfPopup == MF_POPUP);
 // Menu texts travel as char16_t and are handed over as WCHAR.
 static_assert(sizeof(char16_t) == sizeof(WCHAR));
 
@@ -73,6 +77,10 @@ NOTIFYICONDATAA toNotifyIconData(const TrayIconRecord& record) {
     data.uCallbackMessage = record.callbackMessage;
     data.hIcon = static_cast<HICON>(record.icon);
     std::memcpy(data.szTip, record.tip, sizeof record.tip);
+    std::memcpy(data.szInfo, record.info, sizeof record.info);
+    data.uTimeout = record.timeout;
+    std::memcpy(data.szInfoTitle, record.infoTitle, sizeof record.infoTitle);
+    data.dwInfoFlags = record.infoFlags;
     data.szTip[sizeof data.szTip - 1] = '\0';
     return data;
 }
@@ -165,13 +173,23 @@ int Win32WindowApi::addTrayIcon(const TrayIconRecord& record) {
     return Shell_NotifyIconA(NIM_ADD, &data) ? 1 : 0;
 }
 
+int Win32WindowApi::modifyTrayIcon(const TrayIconRecord& record) {
+    NOTIFYICONDATAA data = toNotifyIconData(record);
+    return Shell_NotifyIconA(NIM_MODIFY, &data) ? 1 : 0;
+}
+
+int Win32WindowApi::widenText(const char* text, char16_t* wide, int size) {
+    return MultiByteToWideChar(CP_ACP, 0, text, -1, reinterpret_cast<WCHAR*>(wide), size);
+}
+
 int Win32WindowApi::deleteTrayIcon(const TrayIconRecord& record) {
     NOTIFYICONDATAA data = toNotifyIconData(record);
     return Shell_NotifyIconA(NIM_DELETE, &data) ? 1 : 0;
 }
 
-OsHandle Win32WindowApi::installKeyboardHook(OsHandle window) {
-    KeyboardHookThread& hook = keyboardHooks_.emplace_back(module_, keyboardHookProcedure_, asWindow(window));
+OsHandle Win32WindowApi::installKeyboardHook(OsHandle window, std::uint32_t lockKeys) {
+    KeyboardHookThread& hook =
+        keyboardHooks_.emplace_back(module_, keyboardHookProcedure_, asWindow(window), lockKeys);
     const HHOOK installed = hook.hook();
     if (installed == nullptr) keyboardHooks_.pop_back();
     return installed;

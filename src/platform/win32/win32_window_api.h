@@ -45,10 +45,12 @@ public:
     void setButtonImage(OsHandle dialog, int controlId, OsHandle bitmap) override;
 
     int addTrayIcon(const TrayIconRecord& record) override;
+    int modifyTrayIcon(const TrayIconRecord& record) override;
     int deleteTrayIcon(const TrayIconRecord& record) override;
+    int widenText(const char* text, char16_t* wide, int size) override;
 
     // The handle is the HHOOK; a hook still installed goes with this object.
-    OsHandle installKeyboardHook(OsHandle window) override;
+    OsHandle installKeyboardHook(OsHandle window, std::uint32_t lockKeys) override;
     void removeKeyboardHook(OsHandle hook) override;
 
     OsHandle createBusyNotice(OsHandle owner) override;

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/port_summary.h"
+
+namespace pivora {
+
+// The tray menu's commands, as TrackPopupMenu returns them.
+namespace tray {
+enum Command : int {
+    Dismissed = 0,
+    Open = 1,
+    About = 2,
+    Exit = 3,
+    MoveAll = 10,
+    StartWithWindows = 11,
+    Notifications = 12,
+    Log = 13,
+    KeyNumLock = 20,
+    KeyScrollLock = 21,
+    KeyCapsLock = 22,
+    KeysOff = 23,
+    FirstPort = 30,  // + the user's port number 1..4
+};
+}  // namespace tray
+
+// One item of the tray menu, or a separator, or a submenu.
+struct TrayMenuItem {
+    enum Kind : std::uint8_t { Command, Separator, Submenu };
+    Kind kind = Command;
+    int id = 0;
+    std::u16string text;
+    bool checked = false;
+    bool enabled = true;
+    std::vector<TrayMenuItem> items;  // a submenu's
+};
+
+// What the menu's check items show, read when it opens.
+struct TrayMenuChoices {
+    bool startWithWindows = false;
+    std::uint32_t doubleTapKeys = 0;  // lock_keys bits
+    bool notifications = false;
+    bool logging = false;
+    bool logFailed = false;  // the log was on and could not be written
+};
+
+// The whole tray menu: the switch's ports and "Move all ports", the user's
+// choices, then Open, About and Exit. `widen` turns a device name (in the
+// ANSI code page) into UTF-16.
+std::vector<TrayMenuItem> trayMenuItems(const SwitchSummary& summary, const TrayMenuChoices& choices,
+                                        const std::function<std::u16string(const std::string&)>& widen);
+
+}  // namespace pivora
