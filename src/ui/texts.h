@@ -5,23 +5,24 @@
 
 namespace pivora {
 
-// The program's own texts, as the user sees them.
+// The program's own texts, as the user sees them. In menu texts "&" marks
+// the letter that chooses the item from the keyboard.
 namespace text {
 constexpr const char* kMainWindowTitle = "Pivora v1.27";  // also the single-instance marker
 constexpr const char* kSoftwareVersion = "1.2.7";
 constexpr const char* kAboutVersion = "Pivora Version 1.27";
 constexpr const char* kAboutNotice = "(C) 2026 Pivora developers";
 constexpr const char* kTrayTip = "Pivora";
-constexpr const char16_t* kMenuOpen = u"Open";
-constexpr const char16_t* kMenuAbout = u"About";
-constexpr const char16_t* kMenuExit = u"Exit";
+constexpr const char16_t* kMenuOpen = u"&Open";
+constexpr const char16_t* kMenuAbout = u"&About";
+constexpr const char16_t* kMenuExit = u"E&xit";
 constexpr const char16_t* kMenuNoSwitch = u"No switch connected";
-constexpr const char16_t* kMenuMoveAll = u"Move all ports";
-constexpr const char16_t* kMenuStartWithWindows = u"Start with Windows";
-constexpr const char16_t* kMenuDoubleTap = u"Double tap moves all ports";
-constexpr const char16_t* kMenuNotifications = u"Notifications";
-constexpr const char16_t* kMenuLog = u"Diagnostic log";
-constexpr const char16_t* kMenuLogFailed = u"Diagnostic log (could not be written)";
+constexpr const char16_t* kMenuMoveAll = u"&Move all ports";
+constexpr const char16_t* kMenuStartWithWindows = u"&Start with Windows";
+constexpr const char16_t* kMenuDoubleTap = u"&Double tap moves all ports";
+constexpr const char16_t* kMenuNotifications = u"&Notifications";
+constexpr const char16_t* kMenuLog = u"Diagnostic &log";
+constexpr const char16_t* kMenuLogFailed = u"Diagnostic &log (could not be written)";
 
 constexpr const char* kBusyNoticeEnglish = "USB device is being used, please try later.";
 // "USB 裝置使用中，無法移除或切換。" in the Big5 code page (Windows code page 950).

@@ -33,7 +33,8 @@ std::u16string literal(const std::u16string& text) {
 }
 
 std::u16string portLabel(const PortSummary& port, const std::function<std::u16string(const std::string&)>& widen) {
-    std::u16string label = u"Port " + std::u16string(1, static_cast<char16_t>(u'0' + port.number));
+    // Its digit chooses it from the keyboard.
+    std::u16string label = u"Port &" + std::u16string(1, static_cast<char16_t>(u'0' + port.number));
     if (!port.device.empty()) label += u" \u00B7 " + literal(widen(port.device));
     label += port.here ? u" \u00B7 here" : u" \u00B7 on the other computer";
     return label;
@@ -44,11 +45,11 @@ TrayMenuItem doubleTapKeys(std::uint32_t keys) {
     submenu.kind = TrayMenuItem::Submenu;
     submenu.text = text::kMenuDoubleTap;
     submenu.items = {
-        command(tray::KeyNumLock, u"NumLock", true, (keys & lock_keys::kNumLock) != 0),
-        command(tray::KeyScrollLock, u"ScrollLock", true, (keys & lock_keys::kScrollLock) != 0),
-        command(tray::KeyCapsLock, u"CapsLock", true, (keys & lock_keys::kCapsLock) != 0),
+        command(tray::KeyNumLock, u"&NumLock", true, (keys & lock_keys::kNumLock) != 0),
+        command(tray::KeyScrollLock, u"&ScrollLock", true, (keys & lock_keys::kScrollLock) != 0),
+        command(tray::KeyCapsLock, u"&CapsLock", true, (keys & lock_keys::kCapsLock) != 0),
         separator(),
-        command(tray::KeysOff, u"Off", true, keys == 0),
+        command(tray::KeysOff, u"O&ff", true, keys == 0),
     };
     return submenu;
 }

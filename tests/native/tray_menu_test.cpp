@@ -58,16 +58,16 @@ TEST_F(TrayMenu, ListsThePortsAndMovesTheChosenOneAsItsArrowWould) {
     EXPECT_TRUE(has(choose(tray::Dismissed), "flags 1 id 0 No switch connected"));
     connect();
     const std::vector<std::string> menu = choose(tray::Dismissed);
-    EXPECT_TRUE(has(menu, "flags 0 id 31 Port 1 ? on the other computer"));
-    EXPECT_TRUE(has(menu, "flags 0 id 32 Port 2 ? SanDisk Cruzer && Co ? here")) << "& is no shortcut mark";
-    EXPECT_TRUE(has(menu, "flags 0 id 10 Move all ports"));
+    EXPECT_TRUE(has(menu, "flags 0 id 31 Port &1 ? on the other computer"));
+    EXPECT_TRUE(has(menu, "flags 0 id 32 Port &2 ? SanDisk Cruzer && Co ? here")) << "& is no shortcut mark";
+    EXPECT_TRUE(has(menu, "flags 0 id 10 &Move all ports"));
     EXPECT_FALSE(has(menu, "No switch connected"));
 
     // Port 1 is there: choosing it claims it; while that is under way it
     // cannot be chosen again.
     choose(tray::FirstPort + 1);
     EXPECT_EQ(panel().ports[3].claim, ArrowImage::Pending);
-    EXPECT_TRUE(has(choose(tray::Dismissed), "flags 1 id 31 Port 1"));
+    EXPECT_TRUE(has(choose(tray::Dismissed), "flags 1 id 31 Port &1"));
     settle();
     EXPECT_EQ(sw.firmware.rawMask(), 0x00) << "port 1 came here";
 
@@ -84,10 +84,10 @@ TEST_F(TrayMenu, ListsThePortsAndMovesTheChosenOneAsItsArrowWould) {
 TEST_F(TrayMenu, StartWithWindowsWritesAndRemovesTheRunEntry) {
     start();
     const std::u16string run = StartWithWindows::kRunKeyPath;
-    EXPECT_TRUE(has(choose(tray::StartWithWindows), "flags 0 id 11 Start with Windows"));
+    EXPECT_TRUE(has(choose(tray::StartWithWindows), "flags 0 id 11 &Start with Windows"));
     const auto* entry = userRegistry.find(run, u"Pivora");
     ASSERT_NE(entry, nullptr);
-    EXPECT_TRUE(has(choose(tray::StartWithWindows), "flags 8 id 11 Start with Windows")) << "checked";
+    EXPECT_TRUE(has(choose(tray::StartWithWindows), "flags 8 id 11 &Start with Windows")) << "checked";
     EXPECT_EQ(userRegistry.find(run, u"Pivora"), nullptr);
     EXPECT_EQ(userRegistry.opened, userRegistry.closed);
 }
@@ -99,10 +99,10 @@ TEST_F(TrayMenu, DoubleTapKeysAreChosenAndTheHookWatchesOnlyThem) {
     EXPECT_EQ(UserSettings(userRegistry).doubleTapKeys(), lock_keys::kNumLock | lock_keys::kScrollLock);
     EXPECT_TRUE(windows.called("installKeyboardHook 77 keys 3"));
     const std::vector<std::string> menu = choose(tray::KeysOff);
-    EXPECT_TRUE(has(menu, "flags 0 id 22 CapsLock")) << "unchecked";
+    EXPECT_TRUE(has(menu, "flags 0 id 22 &CapsLock")) << "unchecked";
     EXPECT_EQ(windows.count("removeKeyboardHook"), 2u);
     EXPECT_EQ(windows.count("installKeyboardHook"), 2u) << "Off: no hook at all";
-    EXPECT_TRUE(has(choose(tray::KeyNumLock), "flags 8 id 23 Off"));
+    EXPECT_TRUE(has(choose(tray::KeyNumLock), "flags 8 id 23 O&ff"));
     EXPECT_TRUE(windows.called("installKeyboardHook 77 keys 1"));
 }
 

@@ -198,7 +198,7 @@ void checkFailedInstall(SleepingWindow& target) {
     pivora::Win32WindowApi windows(GetModuleHandleA(nullptr), nullptr, nullptr);
     const std::set<DWORD> before = threadIds();
     OsHandle hook = target.window();  // anything but nullptr until the call answers
-    target.runHere([&] { hook = windows.installKeyboardHook(target.window()); });
+    target.runHere([&] { hook = windows.installKeyboardHook(target.window(), 7); });
     CHECK(hook == nullptr);
     const NewThreads added(before);
     CHECK(added.allEnded());
@@ -212,7 +212,7 @@ void checkHookWhileAsleep(SleepingWindow& target, const TypingWindow& typing) {
     pivora::Win32WindowApi windows(GetModuleHandleA(nullptr), nullptr, nullptr, pivora::lockKeyHook);
     const std::set<DWORD> before = threadIds();
     OsHandle hook = nullptr;
-    target.runHere([&] { hook = windows.installKeyboardHook(target.window()); });
+    target.runHere([&] { hook = windows.installKeyboardHook(target.window(), 7); });
     if (!CHECK(hook != nullptr)) return;
     const NewThreads hookThread(before);
     CHECK(hookThread.count() == 1 && !hookThread.allEnded());
@@ -266,7 +266,7 @@ bool sendKey(WORD key, bool down) {
 void checkHeldKey(SleepingWindow& target) {
     pivora::Win32WindowApi windows(GetModuleHandleA(nullptr), nullptr, nullptr, pivora::lockKeyHook);
     OsHandle hook = nullptr;
-    target.runHere([&] { hook = windows.installKeyboardHook(target.window()); });
+    target.runHere([&] { hook = windows.installKeyboardHook(target.window(), 7); });
     if (!CHECK(hook != nullptr)) return;
     const LONG before = target.hotkeys();
 
