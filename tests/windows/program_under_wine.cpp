@@ -441,19 +441,144 @@ HWND visibleMenu(const Program& program) {
     return owner == program.processId ? menu : nullptr;
 }
 
-// A real right click on the tray icon, then a click on "Exit", the menu's last entry.
-void checkExitFromTray(const Program& program) {
-    CHECK(click(GetDlgItem(program.window, kOkButton)));
-    CHECK(waitFor([&] { return !shown(program); }, kReactMs));
-
+// A real right click on the tray icon: the menu it opens, or nullptr.
+HWND openTrayMenu(const Program& program) {
     xdotool("mousemove " + trayIconPosition() + " click 3");
     HWND menu = nullptr;
     if (!waitFor([&] { return (menu = visibleMenu(program)) != nullptr; }, kReactMs)) {
         note("the right click on the tray icon opened no menu; posting 1124 with 0x204");
         PostMessageA(program.window, kTrayMessage, 0, WM_RBUTTONDOWN);
-        if (!CHECK(waitFor([&] { return (menu = visibleMenu(program)) != nullptr; }, kReactMs))) return;
+        if (!waitFor([&] { return (menu = visibleMenu(program)) != nullptr; }, kReactMs)) return nullptr;
     }
     Sleep(300);
+    return menu;
+}
+
+// The tray menu with no switch, row by row: 'i' an item, '-' a separator.
+constexpr const char* kTrayMenuRows = "ii-iiii-ii-i";
+constexpr const char* kDoubleTapRows = "iii-i";
+constexpr int kMenuBorder = 2;
+constexpr int kSeparatorHeight = 9;  // Wine's, measured on its menus
+
+// The screen point at the middle of row `row` of a menu laid out as `rows`,
+// its item height read from the menu's own height.
+POINT menuRow(HWND menu, const std::string& rows, std::size_t row) {
+    RECT rect{};
+    GetWindowRect(menu, &rect);
+    const auto separators = static_cast<int>(std::count(rows.begin(), rows.end(), '-'));
+    const int items = static_cast<int>(rows.size()) - separators;
+    const int itemHeight = (rect.bottom - rect.top - 2 * kMenuBorder - separators * kSeparatorHeight) / items;
+    int y = rect.top + kMenuBorder;
+    for (std::size_t i = 0; i < row; ++i) y += rows[i] == '-' ? kSeparatorHeight : itemHeight;
+    return POINT{(rect.left + rect.right) / 2, y + itemHeight / 2};
+}
+
+bool clickAt(POINT point) {
+    return xdotool("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y) + " click 1");
+}
+
+// A menu window of the program other than `menu`: the submenu it opened.
+HWND otherMenu(const Program& program, HWND menu) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, "#32768", nullptr); window != nullptr;
+         window = FindWindowExA(nullptr, window, "#32768", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (window != menu && owner == program.processId && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+// Opens the tray menu and clicks row `row`, or in the double tap's submenu
+// row `subRow`; true once the menu has closed.
+bool chooseFromTrayMenu(const Program& program, std::size_t row, int subRow = -1) {
+    const HWND menu = openTrayMenu(program);
+    if (menu == nullptr) return false;
+    if (subRow < 0) {
+        clickAt(menuRow(menu, kTrayMenuRows, row));
+    } else {
+        // Resting on the item opens its submenu.
+        const POINT item = menuRow(menu, kTrayMenuRows, row);
+        xdotool("mousemove " + std::to_string(item.x) + " " + std::to_string(item.y));
+        HWND submenu = nullptr;
+        if (!waitFor([&] { return (submenu = otherMenu(program, menu)) != nullptr; }, kReactMs)) return false;
+        Sleep(300);
+        clickAt(menuRow(submenu, kDoubleTapRows, static_cast<std::size_t>(subRow)));
+    }
+    return waitFor([&] { return visibleMenu(program) == nullptr; }, kReactMs);
+}
+
+// A value under HKEY_CURRENT_USER, as this computer's registry holds it:
+// "" when missing, the bytes of a string, the decimal of a DWORD.
+std::string userValue(const char* path, const char* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "";
+    char data[1024] = {};
+    DWORD type = 0;
+    DWORD size = sizeof data - 1;
+    const LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return "";
+    if (type == REG_DWORD && size == sizeof(DWORD)) {
+        DWORD value = 0;
+        std::memcpy(&value, data, sizeof value);
+        return std::to_string(value);
+    }
+    return data;
+}
+
+// Chosen from the tray menu: Start with Windows writes this exe's quoted
+// path into the Run key and takes it out again; the double tap's keys are
+// kept in Pivora's key, and a key left out no longer moves the ports.
+void checkTrayMenuSettings(const Program& program) {
+    constexpr std::size_t kStartWithWindowsRow = 3;
+    constexpr std::size_t kDoubleTapRow = 4;
+    constexpr int kCapsLockRow = 2;
+    constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string expected = "\"" + besideDriver("pivora.exe") + "\"";
+    const auto runEntry = [&] { return userValue(kRun, "Pivora"); };
+    // What an earlier run on this computer left goes first.
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kRun, "Pivora");
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Pivora", "DoubleTapKeys");
+    // As the user would find it: the window in the tray.
+    CHECK(click(GetDlgItem(program.window, kOkButton)));
+    CHECK(waitFor([&] { return !shown(program); }, kReactMs));
+    if (!CHECK(chooseFromTrayMenu(program, kStartWithWindowsRow))) return;
+    if (!CHECK(waitFor([&] { return _stricmp(runEntry().c_str(), expected.c_str()) == 0; }, kReactMs)))
+        std::printf("  the Run entry: \"%s\", expected \"%s\"\n", runEntry().c_str(), expected.c_str());
+    CHECK(chooseFromTrayMenu(program, kStartWithWindowsRow));
+    if (!CHECK(waitFor([&] { return runEntry().empty(); }, kReactMs)))
+        std::printf("  the Run entry is still \"%s\"\n", runEntry().c_str());
+
+    // CapsLock out: NumLock and ScrollLock (1 + 2) stay.
+    CHECK(chooseFromTrayMenu(program, kDoubleTapRow, kCapsLockRow));
+    CHECK(waitFor([] { return userValue("Software\\Pivora", "DoubleTapKeys") == "3"; }, kReactMs));
+    Probe<program_probe::HotkeyReport> probe(program_probe::kHotkeyReportName);
+    program_probe::HotkeyReport* report = probe.report();
+    if (!CHECK(report != nullptr)) return;
+    report->window = program.window;
+    if (!CHECK(probe.hook(program.threadId))) return;
+    {
+        const wine_input::TypingWindow typing("Pivora driver");
+        if (!CHECK(waitFor([&] { return typing.focused(); }, kReactMs))) return;
+        // Each twice, so that every lock is left as it was.
+        CHECK(xdotool("key --delay 300 Caps_Lock Caps_Lock"));
+        Sleep(kSettleMs);
+        CHECK(report->hotkeys == 0);
+        CHECK(xdotool("key --delay 300 Scroll_Lock Scroll_Lock"));
+        CHECK(waitFor([&] { return report->hotkeys == 1; }, kReactMs));
+    }
+    CHECK(chooseFromTrayMenu(program, kDoubleTapRow, kCapsLockRow));
+    CHECK(waitFor([] { return userValue("Software\\Pivora", "DoubleTapKeys") == "7"; }, kReactMs));
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Pivora", "DoubleTapKeys");
+}
+
+// A real right click on the tray icon, then a click on "Exit", the menu's last entry.
+void checkExitFromTray(const Program& program) {
+    CHECK(click(GetDlgItem(program.window, kOkButton)));
+    CHECK(waitFor([&] { return !shown(program); }, kReactMs));
+
+    const HWND menu = openTrayMenu(program);
+    if (!CHECK(menu != nullptr)) return;
     screenshot("tray_menu");
     RECT rect{};
     GetWindowRect(menu, &rect);
@@ -490,6 +615,7 @@ int main(int argc, char** argv) {
         checkKeysIgnored(program);
         checkAboutBox(program);
         checkBusyNotice(program);
+        checkTrayMenuSettings(program);
         checkExitFromTray(program);
     }
     if (fallbacks > 0) std::printf("%d interaction(s) were posted instead of real input\n", fallbacks);
