@@ -56,7 +56,7 @@ export TMPDIR
 prefix_b=$TMPDIR/prefix-b.${root##*/}
 
 fail() {
-  echo "run-two-computers: $*" >&2
+  echo "run-two-computers: $*" | tee /dev/stderr
   exit 1
 }
 
@@ -88,6 +88,11 @@ if [[ $mode == tour || $mode == latency || $mode == responsiveness ]]; then
 fi
 
 if [[ $in_session -eq 0 ]]; then
+  echo "== two computers: pivora_simulated.exe on hosts A and B, switchsim between them"
+  # A step of the setting up that fails says which, on both outputs: the
+  # run's log may keep only one of them.
+  trap 'echo "run-two-computers: setting up failed at line $LINENO: $BASH_COMMAND" | tee /dev/stderr' ERR
+
   if [[ $mode == show && -z ${DISPLAY:-} ]]; then
     fail "--show needs an X display in DISPLAY"
   fi
@@ -100,19 +105,13 @@ if [[ $in_session -eq 0 ]]; then
   chmod 700 "$TMPDIR"
 
   # The second computer is a copy of the first, taken while no wineserver
-  # runs on it; both get the settings prepare-wine-prefix.sh gives the first.
+  # runs on it, with the settings prepare-wine-prefix.sh gave the first.
   WINEPREFIX=$prefix_a wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX=$prefix_a wineserver -w
   rm -rf "$prefix_b"
   cp -a "$prefix_a" "$prefix_b"
-  for prefix in "$prefix_a" "$prefix_b"; do
-    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
-    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    WINEPREFIX=$prefix wineserver -w
-  done
+  trap - ERR
 
-  echo "== two computers: pivora_simulated.exe on hosts A and B, switchsim between them"
   if [[ $mode == show ]]; then
     exec "$0" --in-session "$@"
   fi
