@@ -7,11 +7,6 @@
 
 namespace pivora {
 
-namespace {
-// How long a balloon asks to stay; Windows keeps it between 10 and 30 s.
-constexpr std::uint32_t kBalloonMs = 10000;
-}  // namespace
-
 SwitchDialog::SwitchDialog(ControlPort& control, WindowApi& windows, UserRegistryApi& registry,
                            std::u16string exePath)
     : appIcon(windows.loadIcon(IDI_APP)),
@@ -39,7 +34,6 @@ void SwitchDialog::showBalloon(const Balloon& balloon) {
     record.flags = win::kNifInfo;
     (void)std::snprintf(record.infoTitle, sizeof record.infoTitle, "%s", balloon.title.c_str());
     (void)std::snprintf(record.info, sizeof record.info, "%s", balloon.text.c_str());
-    record.timeout = kBalloonMs;
     record.infoFlags = balloon.kind == Balloon::Warning ? win::kNiifWarning : win::kNiifInfo;
     windows_.modifyTrayIcon(record);
 }

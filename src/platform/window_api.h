@@ -71,9 +71,9 @@ struct TrayIconRecord {
     std::uint32_t callbackMessage = 0;
     OsHandle icon = nullptr;
     char tip[64] = {};
-    // A balloon, shown by a modify with kNifInfo.
+    // A balloon, shown by a modify with kNifInfo. How long it stays is the
+    // user's accessibility setting since Windows Vista: no timeout is given.
     char info[256] = {};
-    std::uint32_t timeout = 0;
     char infoTitle[64] = {};
     std::uint32_t infoFlags = 0;
 };

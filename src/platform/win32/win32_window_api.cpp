@@ -78,7 +78,6 @@ NOTIFYICONDATAA toNotifyIconData(const TrayIconRecord& record) {
     data.hIcon = static_cast<HICON>(record.icon);
     std::memcpy(data.szTip, record.tip, sizeof record.tip);
     std::memcpy(data.szInfo, record.info, sizeof record.info);
-    data.uTimeout = record.timeout;
     std::memcpy(data.szInfoTitle, record.infoTitle, sizeof record.infoTitle);
     data.dwInfoFlags = record.infoFlags;
     data.szTip[sizeof data.szTip - 1] = '\0';
