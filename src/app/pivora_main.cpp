@@ -2,11 +2,15 @@
 // until the tray menu's Exit ends it.
 
 #include "app/switch_app.h"
-#include "platform/diagnostic_trace.h"
+#include "log/diagnostic_log_file.h"
+#include "platform/win32/win32_log_file_api.h"
 #include "platform/win32/win32_platform.h"
 
 int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
-    pivora::DiagnosticTrace trace;  // the product's trace discards everything
+    // The diagnostic log in %LOCALAPPDATA%\Pivora, off until switched on;
+    // declared first, so that it outlives the control's thread that writes it.
+    pivora::Win32LogFileApi logFiles(pivora::Win32LogFileApi::pivoraFolder());
+    pivora::DiagnosticLogFile trace(logFiles);
     pivora::Win32Platform real(trace);
     pivora::SwitchApp app;
     return app.run(module, real.platform);
