@@ -56,15 +56,18 @@ quiet_seconds=5
 start_limit=60
 
 for file in "$build/pivora.exe" "$build/pivora.exe.debug" "$build/pivora_simulated.exe" \
-  "$build/pivora_idle_floor.exe" "$build/pivora_idle_floor_simulated.exe" "$template/system.reg"; do
+  "$build/pivora_idle_floor.exe" "$build/pivora_idle_floor_simulated.exe" "$build/generated/pivora_version.h" \
+  "$template/system.reg"; do
   [[ -e $file ]] || fail "missing $file: build the Windows targets and run tools/prepare-wine-prefix.sh"
 done
 [[ -x $switchsim ]] || fail "missing $switchsim: cmake --build build --target switchsim"
 for tool in Xvfb xdotool wine wineserver x86_64-w64-mingw32-objcopy; do
   command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
-title=$(sed -n 's/.*kMainWindowTitle = "\(.*\)".*/\1/p' src/ui/texts.h)
-[[ -n $title ]] || fail "no main window title in src/ui/texts.h"
+# The main window's title, "Pivora v" and the version as it shows it (src/ui/texts.h).
+shown_version=$(sed -n 's/^#define PIVORA_SHOWN_VERSION_TEXT "\(.*\)"$/\1/p' "$build/generated/pivora_version.h")
+[[ -n $shown_version ]] || fail "no version in $build/generated/pivora_version.h"
+title="Pivora v$shown_version"
 floor_title="Pivora idle floor"
 clock_ticks=$(getconf CLK_TCK)
 

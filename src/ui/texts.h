@@ -3,14 +3,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pivora_version.h"
+
 namespace pivora {
 
 // The program's own texts, as the user sees them. In menu texts "&" marks
 // the letter that chooses the item from the keyboard.
 namespace text {
-constexpr const char* kMainWindowTitle = "Pivora v1.27";  // also the single-instance marker
-constexpr const char* kSoftwareVersion = "1.2.7";
-constexpr const char* kAboutVersion = "Pivora Version 1.27";
+constexpr const char* kMainWindowTitle = "Pivora v" PIVORA_SHOWN_VERSION_TEXT;  // also the single-instance marker
+constexpr const char* kSoftwareVersion = PIVORA_VERSION_TEXT;
+constexpr const char* kAboutVersion = "Pivora Version " PIVORA_SHOWN_VERSION_TEXT;
 constexpr const char* kAboutNotice = "(C) 2026 Pivora developers";
 constexpr const char* kTrayTip = "Pivora";
 constexpr const char16_t* kMenuOpen = u"&Open";
