@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows targets, checks that every exe imports only system
-# DLLs, and runs the Windows-side tests under Wine on a virtual X display.
+# DLLs, builds and checks the package, and runs the Windows-side tests under
+# Wine on a virtual X display.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -17,26 +18,62 @@ system_dlls=(advapi32.dll cfgmgr32.dll comctl32.dll comdlg32.dll gdi32.dll hid.d
   ws2_32.dll)
 system_dll_list=" ${system_dlls[*]} "
 
+# Prints the DLLs an exe imports; fails for any that is not a system DLL.
+check_imports() {
+  local exe="$1" dlls dll bad=0
+  mapfile -t dlls < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+  echo "${exe#"$root"/} imports: ${dlls[*]}"
+  for dll in "${dlls[@]}"; do
+    if [[ $system_dll_list != *" ${dll,,} "* ]]; then
+      echo "  not a system DLL: $dll" >&2
+      bad=1
+    fi
+  done
+  return "$bad"
+}
+
 mapfile -t exes < <(find "$build" -path "$build/CMakeFiles" -prune -o -path "$build/wine-prefix" -prune \
-  -o -type f -name '*.exe' -print | sort)
+  -o -path "$build/_CPack_Packages" -prune -o -type f -name '*.exe' -print | sort)
 if [[ ${#exes[@]} -eq 0 ]]; then
   echo "no exe was built" >&2
   exit 1
 fi
 bad_imports=0
 for exe in "${exes[@]}"; do
-  mapfile -t dlls < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
-  echo "${exe#"$root"/} imports: ${dlls[*]}"
-  for dll in "${dlls[@]}"; do
-    if [[ $system_dll_list != *" ${dll,,} "* ]]; then
-      echo "  not a system DLL: $dll" >&2
-      bad_imports=1
-    fi
-  done
+  check_imports "$exe" || bad_imports=1
 done
 if [[ $bad_imports -ne 0 ]]; then
   exit 1
 fi
+
+# The package as users get it: the stripped exe and the README in one zip,
+# the symbols in another. Listed, unpacked and checked as shipped.
+cmake --build build-windows --target package
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+package=$build/pivora-$version-win64.zip
+debug_package=$build/pivora-$version-win64-debug.zip
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+package_listing() { cmake -E tar tf "$1" | grep -v '/$' | sort | tr '\n' ' '; }
+for zip in "$package" "$debug_package"; do
+  echo "${zip#"$root"/}: $(package_listing "$zip")"
+done
+top=pivora-$version-win64
+if [[ $(package_listing "$package") != "$top/README.txt $top/pivora.exe " ||
+  $(package_listing "$debug_package") != "$top/pivora.exe.debug " ]]; then
+  echo "the packages do not hold what they should" >&2
+  exit 1
+fi
+(cd "$unpacked" && cmake -E tar xf "$package" && cmake -E tar xf "$debug_package")
+shipped=$unpacked/$top/pivora.exe
+sections=$(x86_64-w64-mingw32-objdump -h "$shipped")
+if [[ $sections == *.debug_* || $sections != *.gnu_debuglink* ]]; then
+  echo "the packaged pivora.exe is not stripped, or names no symbol file" >&2
+  exit 1
+fi
+check_imports "$shipped"
+rm -rf "$unpacked"
+trap - EXIT
 
 "$root/tools/prepare-wine-prefix.sh"
 
