@@ -1,0 +1,71 @@
+#include "remote/remote_wire.h"
+
+#include <algorithm>
+
+#include "platform/byte_order.h"
+
+namespace pivora {
+
+namespace {
+
+constexpr std::uint8_t kJsonFlag = 0x01;
+constexpr std::size_t kAnswerHeaderSize = 2;
+
+bool takesPort(RemoteRequest::Verb verb) { return verb == RemoteRequest::Claim || verb == RemoteRequest::Release; }
+
+}  // namespace
+
+std::array<std::uint8_t, remote_wire::kRequestSize> encodeRequest(const RemoteRequest& request, OsHandle answerTo) {
+    std::array<std::uint8_t, remote_wire::kRequestSize> bytes{};
+    bytes[0] = remote_wire::kVersion;
+    bytes[1] = request.verb;
+    bytes[2] = static_cast<std::uint8_t>(request.port);
+    bytes[3] = request.json ? kJsonFlag : 0;
+    // Only the low 32 bits of a window handle are significant, on 64-bit
+    // Windows too.
+    writeLe32(&bytes[4], static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(answerTo)));
+    return bytes;
+}
+
+std::optional<WireRequest> decodeRequest(std::uintptr_t tag, const void* data, std::size_t size) {
+    if (tag != remote_wire::kRequestTag || data == nullptr || size != remote_wire::kRequestSize) return std::nullopt;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (bytes[0] != remote_wire::kVersion) return std::nullopt;
+    const std::uint8_t verb = bytes[1];
+    if (verb < RemoteRequest::Status || verb > RemoteRequest::Toggle) return std::nullopt;
+    WireRequest wire;
+    wire.request.verb = static_cast<RemoteRequest::Verb>(verb);
+    const std::uint8_t port = bytes[2];
+    if (takesPort(wire.request.verb) ? port < 1 || port > 4 : port != 0) return std::nullopt;
+    wire.request.port = port;
+    const std::uint8_t flags = bytes[3];
+    if (flags != 0 && !(wire.request.verb == RemoteRequest::Status && flags == kJsonFlag)) return std::nullopt;
+    wire.request.json = flags == kJsonFlag;
+    const auto window = static_cast<std::int32_t>(readLe32(&bytes[4]));
+    if (window == 0) return std::nullopt;
+    wire.answerTo = reinterpret_cast<OsHandle>(static_cast<std::intptr_t>(window));
+    return wire;
+}
+
+std::vector<std::uint8_t> encodeAnswer(const RemoteAnswer& answer) {
+    std::vector<std::uint8_t> bytes(kAnswerHeaderSize + answer.text.size());
+    bytes[0] = remote_wire::kVersion;
+    bytes[1] = static_cast<std::uint8_t>(answer.exitStatus);
+    std::copy(answer.text.begin(), answer.text.end(), bytes.begin() + kAnswerHeaderSize);
+    return bytes;
+}
+
+std::optional<RemoteAnswer> decodeAnswer(std::uintptr_t tag, const void* data, std::size_t size) {
+    if (tag != remote_wire::kAnswerTag || data == nullptr || size < kAnswerHeaderSize ||
+        size > remote_wire::kMaxAnswerSize) {
+        return std::nullopt;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    const std::uint8_t status = bytes[1];
+    if (bytes[0] != remote_wire::kVersion || (status != exit_status::kDone && status != exit_status::kRefused))
+        return std::nullopt;
+    return RemoteAnswer{status, std::string(reinterpret_cast<const char*>(bytes) + kAnswerHeaderSize,
+                                          size - kAnswerHeaderSize)};
+}
+
+}  // namespace pivora
