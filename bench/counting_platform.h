@@ -377,6 +377,14 @@ public:
     int resizeControl(OsHandle, int, int, int) override { return done("resizeControl"); }
     int setForegroundWindow(OsHandle) override { return done("setForegroundWindow"); }
     int postMessage(OsHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return done("postMessage"); }
+    int isWindow(OsHandle) override { return done("isWindow"); }
+    int sendCopyData(OsHandle, OsHandle, std::uintptr_t, const void*, std::uint32_t, std::uint32_t) override {
+        return done("sendCopyData");
+    }
+    int ansiToUtf16(const char*, int, char16_t*, int) override {
+        recorder_.record(Seam::Window, "ansiToUtf16");
+        return 0;  // not converted
+    }
     OsHandle getSystemMenu(OsHandle) override { return made("getSystemMenu"); }
     int modifyMenu(OsHandle, std::uint32_t, std::uint32_t, std::uintptr_t, const char16_t*) override {
         return done("modifyMenu");

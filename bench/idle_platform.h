@@ -111,6 +111,11 @@ public:
     int resizeControl(OsHandle, int, int, int) override { return 0; }
     int setForegroundWindow(OsHandle) override { return 0; }
     int postMessage(OsHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
+    int isWindow(OsHandle) override { return 0; }
+    int sendCopyData(OsHandle, OsHandle, std::uintptr_t, const void*, std::uint32_t, std::uint32_t) override {
+        return 0;
+    }
+    int ansiToUtf16(const char*, int, char16_t*, int) override { return 0; }
     OsHandle getSystemMenu(OsHandle) override { return nullptr; }
     int modifyMenu(OsHandle, std::uint32_t, std::uint32_t, std::uintptr_t, const char16_t*) override { return 0; }
     OsHandle createPopupMenu() override { return nullptr; }

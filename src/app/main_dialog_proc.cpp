@@ -54,6 +54,12 @@ INT_PTR CALLBACK mainDialogProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_QUERYDRAGICON:
             // One of the messages whose dialog procedure result is the answer.
             return reinterpret_cast<INT_PTR>(dialog->appIcon);
+        case WM_COPYDATA: {
+            // Any program of the session may send this; the dialog checks it all.
+            const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            const bool answered = copy != nullptr && dialog->onRemoteRequest(copy->dwData, copy->lpData, copy->cbData);
+            return handledWithResult(window, answered ? TRUE : FALSE);
+        }
         case WM_COMMAND:
             if (LOWORD(wParam) == IDCANCEL) {
                 PostQuitMessage(IDCANCEL);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ class SwitchDialog {
 public:
     // How long suspend and the end of the session wait for SignOff.
     static constexpr std::uint32_t kSignOffWaitMs = 3000;
+    // How long an answer waits for the command line's window to take it.
+    static constexpr std::uint32_t kAnswerWaitMs = 1000;
 
     // The user's settings and the Run entry live in `registry`; `exePath` is
     // the running exe's full path.
@@ -69,6 +72,10 @@ public:
     // message queue both call it, so both route alike.
     void onWindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     void onCommand(int controlId, int notification);
+    // WM_COPYDATA, from any program of the session: a command line's request
+    // (remote/remote_wire.h) is answered and true returned; anything else is
+    // left unanswered.
+    bool onRemoteRequest(std::uintptr_t tag, const void* data, std::size_t size);
     // Draws the panel the control published last.
     void renderPanel();
 
@@ -86,6 +93,8 @@ private:
     void onTrayCommand(int command);
     void chooseDoubleTapKeys(int command);
     void showBalloon(const Balloon& balloon);
+    // A text the window shows (ANSI) in UTF-8, as the command line prints it.
+    std::string utf8FromWindowText(const std::string& text);
 
     ControlPort& control_;
     WindowApi& windows_;

@@ -13,6 +13,7 @@ constexpr std::uint32_t kWmSize = 0x0005;
 constexpr std::uint32_t kWmClose = 0x0010;
 constexpr std::uint32_t kWmQueryEndSession = 0x0011;
 constexpr std::uint32_t kWmEndSession = 0x0016;
+constexpr std::uint32_t kWmCopyData = 0x004A;
 constexpr std::uint32_t kWmNcLButtonDown = 0x00A1;
 constexpr std::uint32_t kWmKeyDown = 0x0100;
 constexpr std::uint32_t kWmKeyUp = 0x0101;
@@ -100,6 +101,17 @@ public:
     virtual int setForegroundWindow(OsHandle window) = 0;
     // PostMessageA.
     virtual int postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    // IsWindow.
+    virtual int isWindow(OsHandle window) = 0;
+    // SendMessageTimeoutA(window, WM_COPYDATA, from, {tag, size, data},
+    // SMTO_BLOCK | SMTO_ABORTIFHUNG, timeoutMs): nonzero when the window
+    // took the data within the time. The data is the caller's again on return.
+    virtual int sendCopyData(OsHandle window, OsHandle from, std::uintptr_t tag, const void* data, std::uint32_t size,
+                             std::uint32_t timeoutMs) = 0;
+    // MultiByteToWideChar(CP_ACP, 0, text, length, out, capacity): an ANSI
+    // text, as the window's ANSI calls read it, in UTF-16 units; with
+    // capacity 0 the units it needs. 0 when it fails.
+    virtual int ansiToUtf16(const char* text, int length, char16_t* out, int capacity) = 0;
 
     // GetSystemMenu(window, FALSE), or nullptr.
     virtual OsHandle getSystemMenu(OsHandle window) = 0;

@@ -24,6 +24,17 @@ public:
     OsHandle busyNoticeWindow = handle(0xB051);
     std::vector<std::string> calls;
     std::vector<TrayIconRecord> traysAdded;
+    // What isWindow answers for any handle.
+    bool windowsExist = true;
+    // The data each sendCopyData carried, in order.
+    struct CopyData {
+        OsHandle window;
+        OsHandle from;
+        std::uintptr_t tag;
+        std::vector<std::uint8_t> bytes;
+        std::uint32_t timeoutMs;
+    };
+    std::vector<CopyData> copiesSent;
 
     bool called(const std::string& line) const {
         for (const auto& call : calls)
@@ -61,6 +72,23 @@ public:
                       static_cast<unsigned>(message), static_cast<unsigned long>(wParam),
                       static_cast<unsigned long>(lParam));
         return record(line);
+    }
+    int isWindow(OsHandle window) override {
+        record("isWindow " + name(window));
+        return windowsExist ? 1 : 0;
+    }
+    int sendCopyData(OsHandle window, OsHandle from, std::uintptr_t tag, const void* data, std::uint32_t size,
+                     std::uint32_t timeoutMs) override {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        copiesSent.push_back({window, from, tag, std::vector<std::uint8_t>(bytes, bytes + size), timeoutMs});
+        return record("sendCopyData " + name(window) + " from " + name(from));
+    }
+    // The ANSI code page here is ISO 8859-1: each byte is the code point of its value.
+    int ansiToUtf16(const char* text, int length, char16_t* out, int capacity) override {
+        if (capacity == 0) return length;
+        if (capacity < length) return 0;
+        for (int index = 0; index < length; ++index) out[index] = static_cast<unsigned char>(text[index]);
+        return length;
     }
     OsHandle getSystemMenu(OsHandle) override {
         record("getSystemMenu");

@@ -14,6 +14,7 @@ static_assert(win::kWmSize == WM_SIZE);
 static_assert(win::kWmClose == WM_CLOSE);
 static_assert(win::kWmQueryEndSession == WM_QUERYENDSESSION);
 static_assert(win::kWmEndSession == WM_ENDSESSION);
+static_assert(win::kWmCopyData == WM_COPYDATA);
 static_assert(win::kWmPowerBroadcast == WM_POWERBROADCAST);
 static_assert(win::kPbtApmSuspend == PBT_APMSUSPEND);
 static_assert(win::kPbtApmResumeSuspend == PBT_APMRESUMESUSPEND);
@@ -120,6 +121,23 @@ int Win32WindowApi::setForegroundWindow(OsHandle window) { return SetForegroundW
 
 int Win32WindowApi::postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     return PostMessageA(asWindow(window), message, wParam, lParam) ? 1 : 0;
+}
+
+int Win32WindowApi::isWindow(OsHandle window) { return IsWindow(asWindow(window)) ? 1 : 0; }
+
+int Win32WindowApi::sendCopyData(OsHandle window, OsHandle from, std::uintptr_t tag, const void* data,
+                                 std::uint32_t size, std::uint32_t timeoutMs) {
+    // WM_COPYDATA only reads the data; the structure's pointer is not const.
+    COPYDATASTRUCT copy{tag, size, const_cast<void*>(data)};
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(asWindow(window), WM_COPYDATA, reinterpret_cast<WPARAM>(from),
+                               reinterpret_cast<LPARAM>(&copy), SMTO_BLOCK | SMTO_ABORTIFHUNG, timeoutMs, &result) != 0
+               ? 1
+               : 0;
+}
+
+int Win32WindowApi::ansiToUtf16(const char* text, int length, char16_t* out, int capacity) {
+    return MultiByteToWideChar(CP_ACP, 0, text, length, reinterpret_cast<WCHAR*>(out), capacity);
 }
 
 OsHandle Win32WindowApi::getSystemMenu(OsHandle window) { return GetSystemMenu(asWindow(window), FALSE); }

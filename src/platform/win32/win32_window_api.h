@@ -27,6 +27,10 @@ public:
     int resizeControl(OsHandle dialog, int controlId, int width, int height) override;
     int setForegroundWindow(OsHandle window) override;
     int postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    int isWindow(OsHandle window) override;
+    int sendCopyData(OsHandle window, OsHandle from, std::uintptr_t tag, const void* data, std::uint32_t size,
+                     std::uint32_t timeoutMs) override;
+    int ansiToUtf16(const char* text, int length, char16_t* out, int capacity) override;
 
     OsHandle getSystemMenu(OsHandle window) override;
     int modifyMenu(OsHandle menu, std::uint32_t item, std::uint32_t flags, std::uintptr_t newId,
