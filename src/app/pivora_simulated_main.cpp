@@ -1,9 +1,10 @@
 // The simulated build: the program exactly as the product runs it, with its
 // device seams (HID, USB, removal, spooler, registry) served by the switch
-// simulator, switchsim, over loopback. Only this build reads a setting:
-// PIVORA_SWITCHSIM="<port>:<host letter>", for example "47001:A". It ends
-// with 2 when the setting is missing or malformed, and with 3 when the
-// simulator cannot be reached or refuses this computer.
+// simulator, switchsim, over loopback, and the same command line. Only the
+// tray program reads a setting: PIVORA_SWITCHSIM="<port>:<host letter>", for
+// example "47001:A". It ends with 2 when the setting is missing or
+// malformed, and with 3 when the simulator cannot be reached or refuses
+// this computer.
 
 #include <atomic>
 #include <cctype>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/command_line_main.h"
 #include "app/switch_app.h"
 #include "link/link_platform.h"
 #include "link/winsock_transport.h"
@@ -45,9 +47,7 @@ bool readSetting(Setting& setting) {
     return true;
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
+int runSimulated(HINSTANCE module, const pivora::StartOptions& options) {
     Setting setting;
     if (!readSetting(setting)) return kBadSetting;
     auto transport = pivora::link::WinsockTransport::connectLoopback(static_cast<std::uint16_t>(setting.port));
@@ -64,7 +64,15 @@ int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
     if (!simulated.connection.connected()) return kNoSimulator;
 
     pivora::SwitchApp app;
-    const int result = app.run(module, simulated.platform, [&mainWindow](HWND window) { mainWindow = window; });
+    const int result =
+        app.run(module, simulated.platform, options, [&mainWindow](HWND window) { mainWindow = window; });
     mainWindow = nullptr;
     return result;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
+    return pivora::runFromCommandLine(
+        [module](const pivora::StartOptions& options) { return runSimulated(module, options); });
 }

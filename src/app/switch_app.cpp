@@ -30,7 +30,8 @@ std::u16string runningExePath() {
 
 }  // namespace
 
-int SwitchApp::run(HINSTANCE module, Platform& platform, const std::function<void(HWND)>& windowCreated) {
+int SwitchApp::run(HINSTANCE module, Platform& platform, const StartOptions& /*options*/,
+                   const std::function<void(HWND)>& windowCreated) {
     Win32WindowApi windows(module, AboutDialog::procedure, BusyNoticeDialog::procedure, lockKeyHook);
 
     // The control runs on a thread of its own; the window only shows it.

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "app/start_options.h"
 #include "platform/platform.h"
 #include "platform/win32/windows_api.h"
 
@@ -14,9 +15,11 @@ class SwitchDialog;
 // the real platform; the simulated build, the switch simulator's.
 class SwitchApp {
 public:
-    // `windowCreated` learns the main window as soon as it exists, before its
-    // run begins (the simulated build posts device changes to it).
-    int run(HINSTANCE module, Platform& platform, const std::function<void(HWND)>& windowCreated = {});
+    // `options` are those of the command line (--log). `windowCreated`
+    // learns the main window as soon as it exists, before its run begins
+    // (the simulated build posts device changes to it).
+    int run(HINSTANCE module, Platform& platform, const StartOptions& options,
+            const std::function<void(HWND)>& windowCreated = {});
 
 private:
     // The modal run of the main window. It is a loop of its own rather than

@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "check.h"
+#include "command_line_run.h"
 #include "probe_hook.h"
 #include "program_probe.h"
 #include "script_requests.h"
 #include "typing_window.h"
 #include "window_answer_probe.h"
+#include "remote/remote_wire.h"
 #include "ui/texts.h"
 
 namespace {
@@ -159,10 +161,11 @@ bool checkStart(Program& program) {
     return true;
 }
 
-// A second copy finds the first by its title and leaves without a trace.
-void checkSecondCopy(const Program& program) {
+// A second copy finds the first by its title and leaves without a trace;
+// started with --log, too.
+void checkSecondCopy(const Program& program, const char* arguments) {
     const std::string path = besideDriver("pivora.exe");
-    std::string commandLine = "\"" + path + "\"";
+    std::string commandLine = "\"" + path + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION second{};
@@ -433,6 +436,90 @@ void checkChineseNotice() {
     if (program.process != nullptr) CloseHandle(program.process);
 }
 
+command_line_run::Result runCommandLine(const char* arguments) {
+    const command_line_run::Result run = command_line_run::run(besideDriver("pivora.exe"), arguments);
+    std::printf("pivora.exe %s: exit %lu%s\n", arguments, run.exitCode, run.ended ? "" : " (did not end)");
+    return run;
+}
+
+// The command line with the program running and no switch to be found:
+// status says so and every move is refused; bad usage prints the usage text
+// and leaves the running copy as it was. What is not a command line's
+// request goes unanswered.
+void checkCommandLineWithoutSwitch(const Program& program) {
+    command_line_run::Result run = runCommandLine("status");
+    CHECK(run.ended && run.exitCode == 0 && run.out == "No switch connected.\n" && run.err.empty());
+    run = runCommandLine("status --json");
+    if (!CHECK(run.exitCode == 0 && run.out == "{\"connected\":false,\"ports\":[]}\n")) {
+        std::printf("  printed \"%s\"\n", run.out.c_str());
+    }
+    for (const char* move : {"claim 1", "release 2", "toggle"}) {
+        run = runCommandLine(move);
+        CHECK(run.exitCode == 4 && run.out.empty() && run.err == "No switch connected.\n");
+    }
+    for (const char* bad : {"claim 5", "claim", "status --json extra", "--log status", "frobnicate"}) {
+        run = runCommandLine(bad);
+        if (!CHECK(run.exitCode == 2 && run.out.empty() && run.err.rfind("usage: pivora", 0) == 0))
+            std::printf("  printed \"%s\" and \"%s\"\n", run.out.c_str(), run.err.c_str());
+    }
+    CHECK(alive(program) && countTopLevelWindows(kMainTitle) == 1 && !shown(program));
+
+    auto send = [&](std::uintptr_t tag, const void* data, DWORD size) {
+        COPYDATASTRUCT copy{tag, size, const_cast<void*>(data)};
+        DWORD_PTR result = 0;
+        const LRESULT sent = SendMessageTimeoutA(program.window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy),
+                                                 SMTO_ABORTIFHUNG, kReactMs, &result);
+        return sent != 0 ? result : 2;
+    };
+    const char junk[] = "status";
+    CHECK(send(0x1234, junk, sizeof junk) == FALSE);
+    CHECK(send(pivora::remote_wire::kRequestTag, junk, sizeof junk) == FALSE);
+    // A request whose answer would go to no window at all.
+    const auto nowhere = pivora::encodeRequest({pivora::RemoteRequest::Status, 0, false}, reinterpret_cast<HWND>(0x1234));
+    CHECK(send(pivora::remote_wire::kRequestTag, nowhere.data(), static_cast<DWORD>(nowhere.size())) == FALSE);
+    CHECK(alive(program));
+}
+
+// Once the program has ended, the command line finds no copy to ask. Started
+// from a console with no standard handles of its own, as cmd.exe starts a
+// program of the GUI subsystem, it prints on that console.
+void checkCommandLineWithoutProgram() {
+    const command_line_run::Result run = runCommandLine("status");
+    CHECK(run.ended && run.exitCode == 3 && run.out.empty() && run.err == "Pivora is not running.\n");
+
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+    FreeConsole();
+    if (!CHECK(AllocConsole())) return;
+    const HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    const std::string path = besideDriver("pivora.exe");
+    std::string commandLine = "\"" + path + "\" claim 1";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;  // none at all
+    PROCESS_INFORMATION child{};
+    DWORD exitCode = 0;
+    if (CHECK(CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                             nullptr, &startup, &child))) {
+        CHECK(WaitForSingleObject(child.hProcess, kReactMs) == WAIT_OBJECT_0);
+        GetExitCodeProcess(child.hProcess, &exitCode);
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    }
+    wchar_t line[64] = {};
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(console, line, 32, COORD{0, 0}, &read);
+    Sleep(300);
+    screenshot("command_line_console");
+    CloseHandle(console);
+    FreeConsole();
+    SetStdHandle(STD_OUTPUT_HANDLE, output);
+    SetStdHandle(STD_ERROR_HANDLE, errors);
+    std::printf("pivora.exe claim 1 on a console: exit %lu\n", exitCode);
+    if (!CHECK(exitCode == 3 && std::wcsncmp(line, L"Pivora is not running.", 22) == 0)) printWide(L"console", line);
+}
+
 HWND visibleMenu(const Program& program) {
     const HWND menu = FindWindowA("#32768", nullptr);
     DWORD owner = 0;
@@ -605,11 +692,13 @@ int main(int argc, char** argv) {
     }
     Program program;
     if (checkStart(program)) {
-        checkSecondCopy(program);
+        checkSecondCopy(program, "");
+        checkSecondCopy(program, "--log");
         checkSystemMenu(program);
         checkShownPanel(program);
         checkOkHides(program);
         checkIdleWithoutSwitch(program);
+        checkCommandLineWithoutSwitch(program);
         checkLockKeyHook(program);
         checkMinimiseHides(program);
         checkKeysIgnored(program);
@@ -617,6 +706,7 @@ int main(int argc, char** argv) {
         checkBusyNotice(program);
         checkTrayMenuSettings(program);
         checkExitFromTray(program);
+        checkCommandLineWithoutProgram();
     }
     if (fallbacks > 0) std::printf("%d interaction(s) were posted instead of real input\n", fallbacks);
     if (program.process != nullptr) CloseHandle(program.process);
