@@ -8,7 +8,8 @@
 // (a line "latency <move> <ms>" each), or with "--responsiveness N" watches
 // how promptly both windows answer while four kinds of move go on, N times
 // over (lines "answer <move> <host> <ms> <answered> <unanswered>" and
-// "pending <move> <ms>"): it reads and drives its own computer
+// "pending <move> <ms>"): it reads and drives its own computer, runs its
+// program's command line
 // directly and asks the script for the rest, one answer line each:
 // "@b <command>" goes to B's driver, "@sim <command>" to the simulator's
 // console, "@xdotool ..." and "@screenshot NAME" as in script_requests.h.
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "check.h"
+#include "command_line_run.h"
 #include "platform/window_api.h"
 #include "probe_hook.h"
 #include "program_probe.h"
@@ -387,7 +389,7 @@ public:
 
     bool run() {
         return tour() && twinOutsideTheSwitch() && printerJobs() && controllerReplugged() && slowRemovalOnA() &&
-               fourPortSwitch();
+               commandLineOnA() && fourPortSwitch();
     }
 
     bool tour() {
@@ -864,6 +866,52 @@ private:
         });
     }
 
+    // The command line on A: its status is the switch's, its claim of port 1
+    // moves the port as a click on the arrow would, and what cannot be done
+    // is refused. Every port is B's to begin with.
+    bool commandLineOnA() {
+        SwitchState state;
+        const command_line_run::Result status = runCommandLine("status --json");
+        if (!CHECK(readState(state) && status.exitCode == 0)) return false;
+        const std::string expected = statusJson('A', state);
+        if (!CHECK(status.out == expected))
+            std::printf("  printed  %s  expected %s", status.out.c_str(), expected.c_str());
+
+        const DWORD asked = GetTickCount();
+        const command_line_run::Result claim = runCommandLine("claim 1");
+        if (!CHECK(claim.exitCode == 0 && claim.out == "Port 1: moving here.\n")) return false;
+        if (!timedMove("claim of port 1 from A's command line", asked, owners("AB"))) return false;
+        screenshot("10-command-line-claim-on-a");
+        const struct {
+            const char* arguments;
+            const char* refusal;
+        } refused[] = {{"claim 1", "Port 1 is here already.\n"},
+                       {"release 2", "Port 2 is on the other computer already.\n"},
+                       {"claim 3", "This switch has no port 3.\n"}};
+        for (const auto& move : refused) {
+            const command_line_run::Result run = runCommandLine(move.arguments);
+            if (!CHECK(run.exitCode == 4 && run.err == move.refusal))
+                std::printf("  %s: exit %lu, \"%s\"\n", move.arguments, run.exitCode, run.err.c_str());
+        }
+        return agree("the refused moves changed nothing", kReactMs, owners("AB"));
+    }
+
+    static command_line_run::Result runCommandLine(const char* arguments) {
+        return command_line_run::run(program_probe::besideDriver("pivora_simulated.exe"), arguments, kReactMs);
+    }
+
+    // What `host`'s status --json prints of the switch in `state`, nothing pending.
+    static std::string statusJson(char host, const SwitchState& state) {
+        // The user's port 1 is the switch's port 3, and so on down.
+        std::string json = "{\"connected\":true,\"ports\":[";
+        for (const int port : state.portsInUse()) {
+            json += std::string(port < 3 ? "," : "") + "{\"port\":" + std::to_string(4 - port) + ",\"device\":\"" +
+                    state.description(port) + "\",\"owner\":\"" + (state.owner(port) == host ? "here" : "other") +
+                    "\",\"pending\":false}";
+        }
+        return json + "]}\n";
+    }
+
     // The start again, on a four-port switch: B, off meanwhile, starts
     // after A has recorded the devices on the two new ports.
     bool fourPortSwitch() {
@@ -876,7 +924,7 @@ private:
         if (!agree("four-port switch: A shows it", kStartMs, four)) return false;
         bRunning_ = startProgram('B', 660);
         if (!bRunning_ || !agree("four-port switch: both computers show it", kStartMs, four)) return false;
-        screenshot("10-four-port");
+        screenshot("11-four-port");
         return true;
     }
 
