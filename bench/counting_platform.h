@@ -419,7 +419,6 @@ public:
     int addTrayIcon(const TrayIconRecord&) override { return done("addTrayIcon"); }
     int modifyTrayIcon(const TrayIconRecord&) override { return done("modifyTrayIcon"); }
     int deleteTrayIcon(const TrayIconRecord&) override { return done("deleteTrayIcon"); }
-    int widenText(const char*, char16_t*, int) override { return done("widenText"); }
     OsHandle installKeyboardHook(OsHandle, std::uint32_t) override { return made("installKeyboardHook"); }
     void removeKeyboardHook(OsHandle) override { done("removeKeyboardHook"); }
     OsHandle createBusyNotice(OsHandle) override { return made("createBusyNotice"); }

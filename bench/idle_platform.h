@@ -132,7 +132,6 @@ public:
     int addTrayIcon(const TrayIconRecord&) override { return 0; }
     int modifyTrayIcon(const TrayIconRecord&) override { return 0; }
     int deleteTrayIcon(const TrayIconRecord&) override { return 0; }
-    int widenText(const char*, char16_t*, int) override { return 0; }
     OsHandle installKeyboardHook(OsHandle, std::uint32_t) override { return nullptr; }
     void removeKeyboardHook(OsHandle) override {}
     OsHandle createBusyNotice(OsHandle) override { return nullptr; }

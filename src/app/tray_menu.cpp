@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 
 #include "app/switch_dialog.h"
@@ -28,8 +29,9 @@ void SwitchDialog::onTrayNotify(std::intptr_t mouseMessage) {
     choices.notifications = settings_.notifications();
     const auto widen = [this](const std::string& text) {
         std::array<char16_t, kWideNameSize> wide{};
-        if (windows_.widenText(text.c_str(), wide.data(), static_cast<int>(wide.size())) == 0) return std::u16string();
-        return std::u16string(wide.data());
+        const int length = static_cast<int>(std::min(text.size(), wide.size()));
+        const int units = windows_.ansiToUtf16(text.data(), length, wide.data(), static_cast<int>(wide.size()));
+        return std::u16string(wide.data(), static_cast<std::size_t>(units > 0 ? units : 0));
     };
     // The menu is built from the panel as it is now, and holds still while open.
     const std::vector<TrayMenuItem> items = trayMenuItems(summarize(control_.panel()), choices, widen);

@@ -146,10 +146,6 @@ public:
     virtual int modifyTrayIcon(const TrayIconRecord& record) = 0;
     virtual int deleteTrayIcon(const TrayIconRecord& record) = 0;
 
-    // MultiByteToWideChar(CP_ACP, 0, text, -1, wide, size): a text in the
-    // user's ANSI code page as UTF-16, terminated; its length with the
-    // terminator, 0 when it did not fit.
-    virtual int widenText(const char* text, char16_t* wide, int size) = 0;
 
     // The lock-key hook: a low-level keyboard hook (WH_KEYBOARD_LL) for the
     // whole desktop, run on a thread of its own so that it answers at once

@@ -24,6 +24,7 @@
 
 #include "adversary.h"
 #include "app/switch_dialog.h"
+#include "fake_user_registry.h"
 #include "control/control_port.h"
 #include "fuzz_input.h"
 #include "json_check.h"
@@ -116,7 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::RecordingWindow windows;
     const std::uint8_t flags = input.u8();
     windows.windowsExist = (flags & 1) != 0;
-    SwitchDialog dialog(control, windows);
+    test::FakeUserRegistry registry;
+    SwitchDialog dialog(control, windows, registry, u"C:\\Pivora\\pivora.exe");
     dialog.window = test::RecordingWindow::handle(0x77);
     dialog.liveInstance = (flags & 2) != 0 ? 1 : 0;
     const std::uintptr_t tag = tagFrom(input);

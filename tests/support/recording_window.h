@@ -161,13 +161,6 @@ public:
         return record("modifyTrayIcon");
     }
     int deleteTrayIcon(const TrayIconRecord&) override { return record("deleteTrayIcon"); }
-    // Latin-1, as code page 1252 has it for the letters tests use.
-    int widenText(const char* text, char16_t* wide, int size) override {
-        const auto length = static_cast<int>(std::char_traits<char>::length(text)) + 1;
-        if (length > size) return 0;
-        for (int i = 0; i < length; ++i) wide[i] = static_cast<unsigned char>(text[i]);
-        return length;
-    }
     OsHandle keyboardHook = handle(0x4B00);
     OsHandle installKeyboardHook(OsHandle window, std::uint32_t lockKeys) override {
         record("installKeyboardHook " + name(window) + (lockKeys != 7 ? " keys " + std::to_string(lockKeys) : ""));

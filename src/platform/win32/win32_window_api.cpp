@@ -195,10 +195,6 @@ int Win32WindowApi::modifyTrayIcon(const TrayIconRecord& record) {
     return Shell_NotifyIconA(NIM_MODIFY, &data) ? 1 : 0;
 }
 
-int Win32WindowApi::widenText(const char* text, char16_t* wide, int size) {
-    return MultiByteToWideChar(CP_ACP, 0, text, -1, reinterpret_cast<WCHAR*>(wide), size);
-}
-
 int Win32WindowApi::deleteTrayIcon(const TrayIconRecord& record) {
     NOTIFYICONDATAA data = toNotifyIconData(record);
     return Shell_NotifyIconA(NIM_DELETE, &data) ? 1 : 0;

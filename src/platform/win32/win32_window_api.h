@@ -51,7 +51,6 @@ public:
     int addTrayIcon(const TrayIconRecord& record) override;
     int modifyTrayIcon(const TrayIconRecord& record) override;
     int deleteTrayIcon(const TrayIconRecord& record) override;
-    int widenText(const char* text, char16_t* wide, int size) override;
 
     // The handle is the HHOOK; a hook still installed goes with this object.
     OsHandle installKeyboardHook(OsHandle window, std::uint32_t lockKeys) override;
