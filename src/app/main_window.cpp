@@ -47,6 +47,7 @@ int SwitchDialog::initMainWindow(OsHandle mainWindow) {
 
 void SwitchDialog::startLiveInstance() {
     liveInstance = 1;
+    if (log_ != nullptr && (logFromStart_ || settings_.logging())) log_->setEnabled(true);
     // The double tap can be switched off altogether: then no hook at all.
     const std::uint32_t lockKeys = settings_.doubleTapKeys();
     if (lockKeys != 0) keyboardHook = windows_.installKeyboardHook(window, lockKeys);

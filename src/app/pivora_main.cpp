@@ -16,6 +16,6 @@ int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
         pivora::DiagnosticLogFile trace(logFiles);
         pivora::Win32Platform real(trace);
         pivora::SwitchApp app;
-        return app.run(module, real.platform, options);
+        return app.run(module, real.platform, options, &trace);
     });
 }

@@ -16,7 +16,8 @@
 #include "app/switch_app.h"
 #include "link/link_platform.h"
 #include "link/winsock_transport.h"
-#include "platform/diagnostic_trace.h"
+#include "log/diagnostic_log_file.h"
+#include "platform/win32/win32_log_file_api.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/window_api.h"
 
@@ -57,7 +58,9 @@ int runSimulated(HINSTANCE module, const pivora::StartOptions& options) {
     // would then send the main window WM_DEVICECHANGE.
     std::atomic<HWND> mainWindow{nullptr};
     pivora::Win32Clock clock;
-    pivora::DiagnosticTrace trace;
+    // The diagnostic log in this computer's %LOCALAPPDATA%\Pivora, as the product has it.
+    pivora::Win32LogFileApi logFiles(pivora::Win32LogFileApi::pivoraFolder());
+    pivora::DiagnosticLogFile trace(logFiles);
     pivora::link::LinkPlatform simulated(std::move(transport), setting.host, clock, trace, [&mainWindow] {
         if (const HWND window = mainWindow.load()) PostMessageA(window, pivora::win::kWmDeviceChange, pivora::win::kDbtDevNodesChanged, 0);
     });
@@ -65,7 +68,7 @@ int runSimulated(HINSTANCE module, const pivora::StartOptions& options) {
 
     pivora::SwitchApp app;
     const int result =
-        app.run(module, simulated.platform, options, [&mainWindow](HWND window) { mainWindow = window; });
+        app.run(module, simulated.platform, options, &trace, [&mainWindow](HWND window) { mainWindow = window; });
     mainWindow = nullptr;
     return result;
 }

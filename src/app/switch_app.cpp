@@ -30,7 +30,7 @@ std::u16string runningExePath() {
 
 }  // namespace
 
-int SwitchApp::run(HINSTANCE module, Platform& platform, const StartOptions& /*options*/,
+int SwitchApp::run(HINSTANCE module, Platform& platform, const StartOptions& options, DiagnosticLog* log,
                    const std::function<void(HWND)>& windowCreated) {
     Win32WindowApi windows(module, AboutDialog::procedure, BusyNoticeDialog::procedure, lockKeyHook);
 
@@ -38,6 +38,7 @@ int SwitchApp::run(HINSTANCE module, Platform& platform, const StartOptions& /*o
     ControlThread control(platform);
     Win32UserRegistryApi registry;
     SwitchDialog dialog(control, windows, registry, runningExePath());
+    if (log != nullptr) dialog.useLog(*log, options.log);
     const HWND window = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_PORT_PANEL), nullptr, mainDialogProcedure,
                                            reinterpret_cast<LPARAM>(&dialog));
     if (window == nullptr) return 1;

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "app/start_options.h"
+#include "log/diagnostic_log.h"
 #include "platform/platform.h"
 #include "platform/win32/windows_api.h"
 
@@ -15,10 +16,12 @@ class SwitchDialog;
 // the real platform; the simulated build, the switch simulator's.
 class SwitchApp {
 public:
-    // `options` are those of the command line (--log). `windowCreated`
-    // learns the main window as soon as it exists, before its run begins
-    // (the simulated build posts device changes to it).
-    int run(HINSTANCE module, Platform& platform, const StartOptions& options,
+    // `options` are those of the command line (--log). `log`, when there is
+    // one, is the diagnostic log the platform's trace writes, for the tray
+    // menu to switch. `windowCreated` learns the main window as soon as it
+    // exists, before its run begins (the simulated build posts device
+    // changes to it).
+    int run(HINSTANCE module, Platform& platform, const StartOptions& options, DiagnosticLog* log,
             const std::function<void(HWND)>& windowCreated = {});
 
 private:

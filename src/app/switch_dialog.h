@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "control/control_port.h"
+#include "log/diagnostic_log.h"
 #include "platform/user_registry_api.h"
 #include "platform/window_api.h"
 #include "settings/start_with_windows.h"
@@ -44,6 +45,9 @@ public:
     // The user's settings and the Run entry live in `registry`; `exePath` is
     // the running exe's full path.
     SwitchDialog(ControlPort& control, WindowApi& windows, UserRegistryApi& registry, std::u16string exePath);
+    // The diagnostic log the menu switches, on from the start when `startOn`
+    // or when the user left it on; without one the menu offers none.
+    void useLog(DiagnosticLog& log, bool startOn);
     SwitchDialog(const SwitchDialog&) = delete;
     SwitchDialog& operator=(const SwitchDialog&) = delete;
 
@@ -92,6 +96,7 @@ private:
     void appendMenuItems(OsHandle menu, const std::vector<TrayMenuItem>& items);
     void onTrayCommand(int command);
     void chooseDoubleTapKeys(int command);
+    void switchLog();
     void showBalloon(const Balloon& balloon);
     // A text the window shows (ANSI) in UTF-8, as the command line prints it.
     std::string utf8FromWindowText(const std::string& text);
@@ -99,6 +104,8 @@ private:
     ControlPort& control_;
     WindowApi& windows_;
     UserSettings settings_;
+    DiagnosticLog* log_ = nullptr;
+    bool logFromStart_ = false;
     StartWithWindows startWithWindows_;
     ButtonImages buttonImages_;
     PanelView panelView_;

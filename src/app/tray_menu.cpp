@@ -27,6 +27,12 @@ void SwitchDialog::onTrayNotify(std::intptr_t mouseMessage) {
     choices.startWithWindows = startWithWindows_.enabled();
     choices.doubleTapKeys = settings_.doubleTapKeys();
     choices.notifications = settings_.notifications();
+    choices.hasLog = log_ != nullptr;
+    if (log_ != nullptr) {
+        const LogState state = log_->status().state;
+        choices.logging = state == LogState::On;
+        choices.logFailed = state == LogState::Failed;
+    }
     const auto widen = [this](const std::string& text) {
         std::array<char16_t, kWideNameSize> wide{};
         const int length = static_cast<int>(std::min(text.size(), wide.size()));
@@ -86,6 +92,9 @@ void SwitchDialog::onTrayCommand(int command) {
         case tray::Notifications:
             settings_.setNotifications(!settings_.notifications());
             break;
+        case tray::Log:
+            switchLog();
+            break;
         case tray::KeyNumLock:
         case tray::KeyScrollLock:
         case tray::KeyCapsLock:
@@ -130,6 +139,20 @@ void SwitchDialog::chooseDoubleTapKeys(int command) {
         keyboardHook = nullptr;
     }
     if (keys != 0) keyboardHook = windows_.installKeyboardHook(window, keys);
+}
+
+void SwitchDialog::useLog(DiagnosticLog& log, bool startOn) {
+    log_ = &log;
+    logFromStart_ = startOn;
+}
+
+void SwitchDialog::switchLog() {
+    if (log_ == nullptr) return;
+    // A log that failed is tried afresh; one that is on goes off. The choice
+    // is kept for the next start.
+    const bool on = log_->status().state != LogState::On;
+    log_->setEnabled(on);
+    settings_.setLogging(on);
 }
 
 void SwitchDialog::showAboutBox() { windows_.runAboutBox(window); }

@@ -71,8 +71,9 @@ std::vector<TrayMenuItem> trayMenuItems(const SwitchSummary& summary, const Tray
     items.push_back(command(tray::StartWithWindows, text::kMenuStartWithWindows, true, choices.startWithWindows));
     items.push_back(doubleTapKeys(choices.doubleTapKeys));
     items.push_back(command(tray::Notifications, text::kMenuNotifications, true, choices.notifications));
-    items.push_back(command(tray::Log, choices.logFailed ? text::kMenuLogFailed : text::kMenuLog, true,
-                            choices.logging && !choices.logFailed));
+    if (choices.hasLog)
+        items.push_back(command(tray::Log, choices.logFailed ? text::kMenuLogFailed : text::kMenuLog, true,
+                                choices.logging));
     items.push_back(separator());
     items.push_back(command(tray::Open, text::kMenuOpen));
     items.push_back(command(tray::About, text::kMenuAbout));

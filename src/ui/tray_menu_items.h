@@ -44,6 +44,7 @@ struct TrayMenuChoices {
     bool startWithWindows = false;
     std::uint32_t doubleTapKeys = 0;  // lock_keys bits
     bool notifications = false;
+    bool hasLog = false;  // a build without the log file offers none
     bool logging = false;
     bool logFailed = false;  // the log was on and could not be written
 };

@@ -299,7 +299,6 @@ const std::vector<std::string> kMenuShown = {
     "appendMenu 3e41 flags 0 id 23 O&ff",
     "appendMenu 3e40 flags 16 id 15937 &Double tap moves all ports",
     "appendMenu 3e40 flags 8 id 12 &Notifications",
-    "appendMenu 3e40 flags 0 id 13 Diagnostic &log",
     "appendMenu 3e40 flags 2048 id 0 -",
     "appendMenu 3e40 flags 0 id 1 &Open",
     "appendMenu 3e40 flags 0 id 2 &About",

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "log/diagnostic_log.h"
 #include "settings/start_with_windows.h"
 #include "settings/user_settings.h"
 #include "switch_dialog_fixture.h"
@@ -123,6 +124,34 @@ TEST_F(TrayMenu, ABalloonTellsOfAMoveUnlessNotificationsAreOff) {
     settle();
     EXPECT_EQ(sw.firmware.rawMask(), 0x08) << "port 2 is back";
     EXPECT_EQ(windows.traysModified.size(), 1u) << "and nothing said of it";
+}
+
+// The log as the menu sees it: a switch that fails when told to.
+class SwitchedLog : public DiagnosticLog {
+public:
+    bool failsOn = false;
+    void setEnabled(bool on) override { status_.state = !on ? LogState::Off : failsOn ? LogState::Failed : LogState::On; }
+    LogStatus status() const override { return status_; }
+    std::string filePath() const override { return "C:\\Pivora\\pivora.log"; }
+
+private:
+    LogStatus status_;
+};
+
+TEST_F(TrayMenu, TheLogIsSwitchedKeptForTheNextStartAndSaysWhenItFailed) {
+    SwitchedLog log;
+    dialog.useLog(log, false);
+    start();
+    EXPECT_EQ(log.status().state, LogState::Off) << "off by default";
+    EXPECT_TRUE(has(choose(tray::Log), "flags 0 id 13 Diagnostic &log"));
+    EXPECT_EQ(log.status().state, LogState::On);
+    EXPECT_TRUE(UserSettings(userRegistry).logging());
+    EXPECT_TRUE(has(choose(tray::Log), "flags 8 id 13 Diagnostic &log"));
+    EXPECT_EQ(log.status().state, LogState::Off);
+
+    log.failsOn = true;
+    choose(tray::Log);
+    EXPECT_TRUE(has(choose(tray::Dismissed), "flags 0 id 13 Diagnostic &log (could not be written)"));
 }
 
 }  // namespace
