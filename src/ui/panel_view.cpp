@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "ui/port_rows.h"
+#include "ui/port_summary.h"
 
 namespace pivora {
 
@@ -20,6 +21,15 @@ ButtonImages::Style styleOf(ArrowImage image) {
         default:
             return ButtonImages::Dim;
     }
+}
+
+// What a screen reader says of an arrow button: the port's number, the
+// digit on the arrow, and what its image shows.
+std::string arrowName(bool claims, ArrowImage image, int port) {
+    const char* state = "pending";
+    if (image == ArrowImage::Lit) state = claims ? "on this computer" : "on the other computer";
+    if (image == ArrowImage::Dim) state = claims ? "move here" : "move to the other computer";
+    return "Port " + std::to_string(userNumberOf(port)) + ", " + state;
 }
 
 // Calls `apply` for each control whose value differs from `before`, or for
@@ -60,12 +70,15 @@ PanelView::Look PanelView::lookOf(const PanelState& panel, const ButtonImages& i
         look.shown[controls.nameBox] = row.visible;
         const int frame = panel.layout == TwoPort ? controls.frameTwoPort : controls.frameFourPort;
         if (row.visible && frame != 0) look.shown[frame] = true;
-        for (const auto& arrow : {std::make_pair(controls.claimButton, row.claim),
-                                  std::make_pair(controls.releaseButton, row.release)}) {
-            look.shown[arrow.first] = arrow.second != ArrowImage::Hidden;
-            // A hidden button keeps the image it had: it is set again when it shows.
-            if (arrow.second != ArrowImage::Hidden)
-                look.images[arrow.first] = images.image(styleOf(arrow.second), static_cast<int>(port));
+        for (const bool claims : {true, false}) {
+            const int button = claims ? controls.claimButton : controls.releaseButton;
+            const ArrowImage image = claims ? row.claim : row.release;
+            look.shown[button] = image != ArrowImage::Hidden;
+            // A hidden button keeps the image and name it had: they are set
+            // again when it shows.
+            if (image == ArrowImage::Hidden) continue;
+            look.images[button] = images.image(styleOf(image), static_cast<int>(port));
+            look.texts[button] = arrowName(claims, image, static_cast<int>(port));
         }
     }
     return look;
@@ -81,8 +94,9 @@ void PanelView::render(OsHandle window, const PanelState& panel) {
             [&](int id, OsHandle image) { windows_.setButtonImage(window, id, image); });
     changed(look.shown, last_.shown, all,
             [&](int id, bool shown) { windows_.showControl(window, id, shown ? win::kSwShow : win::kSwHide); });
-    // What a hidden button showed is what it still shows.
-    for (const auto& image : last_.images) look.images.emplace(image.first, image.second);
+    // What a hidden button showed and was named is what it still is.
+    look.images.insert(last_.images.begin(), last_.images.end());
+    look.texts.insert(last_.texts.begin(), last_.texts.end());
     last_ = std::move(look);
     drawn_ = true;
 }

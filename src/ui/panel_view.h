@@ -11,7 +11,9 @@ namespace pivora {
 
 // Draws a PanelState into the main window's controls. Only what differs from
 // the last state drawn is touched: a text set again would repaint and flicker,
-// and under Wine every control call is a trip to the server.
+// and under Wine every control call is a trip to the server. Each arrow
+// button shown also gets a window text for screen readers, which follows its
+// image (a bitmap button does not draw its text).
 class PanelView {
 public:
     PanelView(WindowApi& windows, const ButtonImages& images) : windows_(windows), images_(images) {}

@@ -76,11 +76,14 @@ constexpr const char* kSlowRemovalMs = "8000";
 // ---------------------------------------------------------------------------
 // One computer's panel, as its user sees it.
 
-// A panel row: the port it stands for, its arrow images, the device's name.
+// A panel row: the port it stands for, its arrow images and the names a
+// screen reader gives the arrows (their window texts), the device's name.
 struct Row {
     int port = 0;
     std::string claim;
     std::string release;
+    std::string claimText;
+    std::string releaseText;
     std::string name;
 };
 
@@ -116,11 +119,13 @@ std::string imageName(DWORD face) {
     }
 }
 
-// "<firmware>\t<host>\t<type>\t<notice>" then "\t<port>:<claim>:<release>:<name>" a row.
+// "<firmware>\t<host>\t<type>\t<notice>" then
+// "\t<port>:<claim>:<release>:<claim text>:<release text>:<name>" a row.
 std::string describe(const Panel& panel) {
     std::string line = panel.firmware + "\t" + panel.host + "\t" + panel.type + "\t" + (panel.notice ? "1" : "0");
     for (const Row& row : panel.rows)
-        line += "\t" + std::to_string(row.port) + ":" + row.claim + ":" + row.release + ":" + row.name;
+        line += "\t" + std::to_string(row.port) + ":" + row.claim + ":" + row.release + ":" + row.claimText + ":" +
+                row.releaseText + ":" + row.name;
     return line;
 }
 
@@ -140,9 +145,9 @@ bool parsePanel(const std::string& line, Panel& panel) {
     if (fields.size() < 4) return false;
     panel = Panel{fields[0], fields[1], fields[2], fields[3] == "1", {}};
     for (std::size_t index = 4; index < fields.size(); ++index) {
-        const std::vector<std::string> parts = split(fields[index], ':', 4);
-        if (parts.size() != 4 || parts[0].size() != 1) return false;
-        panel.rows.push_back(Row{parts[0][0] - '0', parts[1], parts[2], parts[3]});
+        const std::vector<std::string> parts = split(fields[index], ':', 6);
+        if (parts.size() != 6 || parts[0].size() != 1) return false;
+        panel.rows.push_back(Row{parts[0][0] - '0', parts[1], parts[2], parts[3], parts[4], parts[5]});
     }
     return true;
 }
@@ -318,8 +323,10 @@ private:
         for (int row = 0; row < 4; ++row) {
             if (!program_probe::controlShown(window_, claimButton(row))) continue;
             Row shown{kRowPorts[row], imageName(images_.report()->faces[claimButton(row) - 1001]),
-                      imageName(images_.report()->faces[releaseButton(row) - 1001]), {}};
-            if (!text(nameBox(row), shown.name)) return false;
+                      imageName(images_.report()->faces[releaseButton(row) - 1001]), {}, {}, {}};
+            if (!text(claimButton(row), shown.claimText) || !text(releaseButton(row), shown.releaseText) ||
+                !text(nameBox(row), shown.name))
+                return false;
             panel.rows.push_back(shown);
         }
         return true;
@@ -486,9 +493,10 @@ private:
     }
 
     // The one way a working panel of `host` shows the switch: its rows, their
-    // lit arrow on the side of the port's owner, the device's name on both
-    // computers (the other one's from the controller's registry). Empty when
-    // it does, otherwise what differs.
+    // lit arrow on the side of the port's owner and the arrows named for a
+    // screen reader as they look, the device's name on both computers (the
+    // other one's from the controller's registry). Empty when it does,
+    // otherwise what differs.
     static std::string mismatch(char host, const Panel& panel, const SwitchState& state) {
         const std::string where = std::string(1, host) + ": ";
         if (!state.connected(host)) return where + "not connected to the switch";
@@ -506,6 +514,13 @@ private:
             const std::string expected = std::string(here ? "lit" : "dim") + "/" + (here ? "dim" : "lit");
             if (row.claim + "/" + row.release != expected)
                 return where + "port " + std::to_string(port) + " " + row.claim + "/" + row.release + ", not " + expected;
+            // The digit on the arrows: port 3 is the first row's.
+            const std::string number = "Port " + std::to_string(4 - port) + ", ";
+            const std::string names = number + (here ? "on this computer" : "move here") + "/" + number +
+                                      (here ? "move to the other computer" : "on the other computer");
+            if (row.claimText + "/" + row.releaseText != names)
+                return where + "port " + std::to_string(port) + " arrows named \"" + row.claimText + "\" and \"" +
+                       row.releaseText + "\"";
             if (row.name != state.description(port))
                 return where + "port " + std::to_string(port) + " named \"" + row.name + "\", not \"" +
                        state.description(port) + "\"";
