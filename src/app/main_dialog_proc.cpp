@@ -1,6 +1,9 @@
 #include "app/main_dialog_proc.h"
 
+#include <uxtheme.h>
+
 #include "app/switch_dialog.h"
+#include "ui/port_rows.h"
 #include "ui/resource_ids.h"
 
 namespace pivora {
@@ -27,6 +30,18 @@ void paintMinimised(HWND window, const SwitchDialog& dialog) {
     EndPaint(window, &paint);
 }
 
+// The arrow buttons keep the classic look whatever the visual style, as the
+// template cannot say: their image is the whole button inside BS_FLAT's
+// one-pixel frame, where a themed button would draw its own face around it
+// and clip it. The style is turned off by naming no theme class: Windows
+// documents empty names for that, which Wine 8 refuses; a single space
+// matches no class on either.
+void keepArrowButtonsClassic(HWND window) {
+    for (const PortRow& row : kPortRows)
+        for (const int button : {row.claimButton, row.releaseButton})
+            SetWindowTheme(GetDlgItem(window, button), L" ", L" ");
+}
+
 // A dialog procedure answers most messages through DWLP_MSGRESULT.
 INT_PTR handledWithResult(HWND window, LRESULT result) {
     SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
@@ -38,6 +53,7 @@ INT_PTR handledWithResult(HWND window, LRESULT result) {
 INT_PTR CALLBACK mainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(window, DWLP_USER, lParam);
+        keepArrowButtonsClassic(window);
         return reinterpret_cast<SwitchDialog*>(lParam)->initMainWindow(window);
     }
     // Messages sent while the window is being created come before WM_INITDIALOG.

@@ -1,5 +1,7 @@
 #include "app/switch_app.h"
 
+#include <commctrl.h>
+
 #include "app/about_dialog.h"
 #include "app/busy_notice_dialog.h"
 #include "app/lock_key_hook.h"
@@ -18,6 +20,9 @@ bool belongsTo(HWND window, HWND dialog) { return dialog != nullptr && (window =
 }  // namespace
 
 int SwitchApp::run(HINSTANCE module, Platform& platform, const std::function<void(HWND)>& windowCreated) {
+    // The version 6 controls the manifest asks for, in the system's visual style.
+    INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&commonControls);
     Win32WindowApi windows(module, AboutDialog::procedure, BusyNoticeDialog::procedure, lockKeyHook);
 
     // The control runs on a thread of its own; the window only shows it.
