@@ -109,6 +109,7 @@ public:
     int showWindow(OsHandle, int) override { return 0; }
     int showControl(OsHandle, int, int) override { return 0; }
     int resizeControl(OsHandle, int, int, int) override { return 0; }
+    int moveWindow(OsHandle, int, int, int, int) override { return 0; }
     int setForegroundWindow(OsHandle) override { return 0; }
     int postMessage(OsHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
     OsHandle getSystemMenu(OsHandle) override { return nullptr; }
@@ -124,6 +125,7 @@ public:
     OsHandle loadBitmap(std::uint32_t) override { return nullptr; }
     int deleteBitmap(OsHandle) override { return 0; }
     void setButtonImage(OsHandle, int, OsHandle) override {}
+    OsHandle setPictureImage(OsHandle, int, OsHandle) override { return nullptr; }
     int addTrayIcon(const TrayIconRecord&) override { return 0; }
     int deleteTrayIcon(const TrayIconRecord&) override { return 0; }
     OsHandle installKeyboardHook(OsHandle) override { return nullptr; }

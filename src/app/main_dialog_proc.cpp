@@ -3,6 +3,7 @@
 #include <uxtheme.h>
 
 #include "app/switch_dialog.h"
+#include "platform/win32/win32_window_dpi.h"
 #include "ui/port_rows.h"
 #include "ui/resource_ids.h"
 
@@ -54,7 +55,7 @@ INT_PTR CALLBACK mainDialogProcedure(HWND window, UINT message, WPARAM wParam, L
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(window, DWLP_USER, lParam);
         keepArrowButtonsClassic(window);
-        return reinterpret_cast<SwitchDialog*>(lParam)->initMainWindow(window);
+        return reinterpret_cast<SwitchDialog*>(lParam)->initMainWindow(window, windowDpi(window));
     }
     // Messages sent while the window is being created come before WM_INITDIALOG.
     auto* dialog = reinterpret_cast<SwitchDialog*>(GetWindowLongPtrA(window, DWLP_USER));
@@ -67,6 +68,14 @@ INT_PTR CALLBACK mainDialogProcedure(HWND window, UINT message, WPARAM wParam, L
             if (!IsIconic(window)) return FALSE;
             paintMinimised(window, *dialog);
             return TRUE;
+        case WM_DPICHANGED: {
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            dialog->onDpiChanged(LOWORD(wParam),
+                                 ScreenRect{suggested.left, suggested.top, suggested.right, suggested.bottom});
+            // The dialog manager's own handling follows: the fonts and the
+            // controls' places at the new scale.
+            return FALSE;
+        }
         case WM_QUERYDRAGICON:
             // One of the messages whose dialog procedure result is the answer.
             return reinterpret_cast<INT_PTR>(dialog->appIcon);

@@ -9,7 +9,8 @@ SwitchDialog::SwitchDialog(ControlPort& control, WindowApi& windows)
       control_(control),
       windows_(windows),
       buttonImages_(windows),
-      panelView_(windows, buttonImages_) {}
+      panelView_(windows, buttonImages_),
+      panelPictures_(windows) {}
 
 void SwitchDialog::renderPanel() {
     const PanelState panel = control_.panel();

@@ -4,10 +4,20 @@
 
 #include "control/control_port.h"
 #include "platform/window_api.h"
+#include "ui/art_scale.h"
 #include "ui/button_images.h"
+#include "ui/panel_pictures.h"
 #include "ui/panel_view.h"
 
 namespace pivora {
+
+// A rectangle in screen pixels.
+struct ScreenRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
 
 // A message as the window's queue hands it out, before dispatch.
 struct QueuedMessage {
@@ -35,8 +45,10 @@ public:
     SwitchDialog(const SwitchDialog&) = delete;
     SwitchDialog& operator=(const SwitchDialog&) = delete;
 
-    // Lifecycle of the main window.
-    int initMainWindow(OsHandle window);
+    // Lifecycle of the main window. `dpi` is the window's resolution as it
+    // is created (96 at 100 %): its arrow buttons and pictures are fitted to
+    // it.
+    int initMainWindow(OsHandle window, int dpi = kDefaultDpi);
     void startLiveInstance();
     // Stops the control (it signs off), then tears the window down.
     int tearDownMainWindow();
@@ -60,6 +72,11 @@ public:
     // message queue both call it, so both route alike.
     void onWindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     void onCommand(int controlId, int notification);
+    // WM_DPICHANGED: the window moved to a monitor of another scale, or its
+    // monitor's scale changed. It takes the place and size Windows suggests,
+    // then, once the dialog manager has laid it out there, the images drawn
+    // nearest to `dpi`.
+    void onDpiChanged(int dpi, const ScreenRect& suggested);
     // Draws the panel the control published last.
     void renderPanel();
 
@@ -73,11 +90,18 @@ public:
 private:
     void showMainWindow();
     void onPowerBroadcast(std::uintptr_t event);
+    // The fourth row's buttons, twice as tall in the template, fitted to the
+    // arrow images at the window's resolution.
+    void fitFourthRowButtons();
+    // The arrow images and pictures drawn nearest to `dpi`, in place of those shown.
+    void rescale(int dpi);
 
     ControlPort& control_;
     WindowApi& windows_;
+    int dpi_ = kDefaultDpi;
     ButtonImages buttonImages_;
     PanelView panelView_;
+    PanelPictures panelPictures_;
     // The busy notices the control had called for when the panel was drawn.
     std::uint32_t busyNoticesShown_ = 0;
 };

@@ -54,7 +54,7 @@ bool PanelView::arrowOf(int controlId, bool& claims, int& port) {
     return false;
 }
 
-PanelView::Look PanelView::lookOf(const PanelState& panel, const ButtonImages& images) {
+PanelView::Look PanelView::lookOf(const PanelState& panel) {
     Look look;
     look.texts[IDC_FIRMWARE_VERSION] = panel.firmwareVersion;
     look.texts[IDC_HOST] = panel.host;
@@ -77,7 +77,7 @@ PanelView::Look PanelView::lookOf(const PanelState& panel, const ButtonImages& i
             // A hidden button keeps the image and name it had: they are set
             // again when it shows.
             if (image == ArrowImage::Hidden) continue;
-            look.images[button] = images.image(styleOf(image), static_cast<int>(port));
+            look.images[button] = ArrowLook{styleOf(image), static_cast<int>(port)};
             look.texts[button] = arrowName(claims, image, static_cast<int>(port));
         }
     }
@@ -85,13 +85,14 @@ PanelView::Look PanelView::lookOf(const PanelState& panel, const ButtonImages& i
 }
 
 void PanelView::render(OsHandle window, const PanelState& panel) {
-    Look look = lookOf(panel, images_);
+    Look look = lookOf(panel);
     const bool all = !drawn_;
     changed(look.texts, last_.texts, all, [&](int id, const std::string& text) {
         windows_.setControlText(window, id, text.c_str());
     });
-    changed(look.images, last_.images, all,
-            [&](int id, OsHandle image) { windows_.setButtonImage(window, id, image); });
+    changed(look.images, last_.images, all, [&](int id, const ArrowLook& arrow) {
+        windows_.setButtonImage(window, id, images_.image(arrow.style, arrow.port));
+    });
     changed(look.shown, last_.shown, all,
             [&](int id, bool shown) { windows_.showControl(window, id, shown ? win::kSwShow : win::kSwHide); });
     // What a hidden button showed and was named is what it still is.
@@ -99,6 +100,10 @@ void PanelView::render(OsHandle window, const PanelState& panel) {
     look.texts.insert(last_.texts.begin(), last_.texts.end());
     last_ = std::move(look);
     drawn_ = true;
+}
+
+void PanelView::redrawImages(OsHandle window) {
+    for (const auto& [id, arrow] : last_.images) windows_.setButtonImage(window, id, images_.image(arrow.style, arrow.port));
 }
 
 }  // namespace pivora

@@ -146,6 +146,26 @@ TEST_F(View, ANameChangesWithItsImageAndAHiddenButtonKeepsItsName) {
               (std::vector<std::string>{"setButtonImage 1002 151", "setControlText 1002 Port 2, on this computer"}));
 }
 
+TEST_F(View, ImagesLoadedAtAnotherScaleGoToEveryButtonDrawnHiddenOnesToo) {
+    PanelState panel = fourPortsHere();
+    render(panel);
+    panel.ports[0] = PortRowState{};  // row 4 hides, keeping its lit and dim images
+    render(panel);
+
+    images = ButtonImages(windows);
+    images.load(200);
+    const std::size_t before = windows.calls.size();
+    view.redrawImages(kWindow);
+    std::vector<std::string> calls(windows.calls.begin() + static_cast<std::ptrdiff_t>(before), windows.calls.end());
+    std::sort(calls.begin(), calls.end());
+    // The 200 % images are their 100 % ids plus 3000.
+    EXPECT_EQ(calls, (std::vector<std::string>{"setButtonImage 1001 3164", "setButtonImage 1002 3151",
+                                               "setButtonImage 1003 3152", "setButtonImage 1004 3153",
+                                               "setButtonImage 1005 3160", "setButtonImage 1006 3147",
+                                               "setButtonImage 1007 3148", "setButtonImage 1008 3149"}));
+    EXPECT_TRUE(render(panel).empty()) << "the same panel at the new scale: nothing to change";
+}
+
 TEST(ArrowOf, EachArrowButtonNamesItsPortAndDirection) {
     struct Case {
         int control;
