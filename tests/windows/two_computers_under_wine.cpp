@@ -102,6 +102,14 @@ constexpr int releaseButton(int row) { return 1005 + row; }
 constexpr int nameBox(int row) { return 1009 + row; }
 int rowOf(int port) { return 3 - port; }
 
+// A length of the screen at 96 dpi, at the screen's resolution.
+int atScreenDpi(int pixels) {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(pixels, dpi, 96);
+}
+
 std::string imageName(DWORD face) {
     switch (face) {
         case kLit:
@@ -702,12 +710,14 @@ private:
 
     // -- the steps --
 
-    // The program on `host` started, its window shown at (x, y): side by side
-    // on the one screen.
-    bool startProgram(char host, int x) {
+    // The program on `host` started, its window shown side by side with the
+    // other computer's on the one screen: at (40, 240) on A and (660, 240) on
+    // B at 96 dpi, further apart as the windows grow with the resolution.
+    bool startProgram(char host) {
         const std::string started = ask(std::string("start ") + host);
         const std::string attached = command(host, "attach");
-        const std::string shown = command(host, "show " + std::to_string(x) + " 240");
+        const std::string shown = command(host, "show " + std::to_string(atScreenDpi(host == 'A' ? 40 : 660)) + " " +
+                                                    std::to_string(atScreenDpi(240)));
         if (CHECK(started == "ok" && attached == "ok" && shown == "ok")) return true;
         std::printf("  %c: %s; %s; %s\n", host, started.c_str(), attached.c_str(), shown.c_str());
         return false;
@@ -719,10 +729,10 @@ private:
         sim("plug 3 046d c52b Logitech Receiver");
         sim("plug 2 0781 5567 SanDisk Cruzer");
         DWORD started = GetTickCount();
-        if (!startProgram('A', 40) || !agree("start: A shows the switch", kStartMs, owners("AA"))) return false;
+        if (!startProgram('A') || !agree("start: A shows the switch", kStartMs, owners("AA"))) return false;
         std::printf("start: A's panel showed the switch %lu ms after A started\n", GetTickCount() - started);
         started = GetTickCount();
-        bRunning_ = startProgram('B', 660);
+        bRunning_ = startProgram('B');
         if (!bRunning_ || !agree("start: both computers show the switch", kStartMs, owners("AA"))) return false;
         std::printf("start: both panels agreed %lu ms after B started\n", GetTickCount() - started);
         return true;
@@ -889,7 +899,7 @@ private:
         sim("plug 0 0a5c 21e8 Broadcom Bluetooth");
         auto four = [](const Snapshot& now) { return now.state.fourPort(); };
         if (!agree("four-port switch: A shows it", kStartMs, four)) return false;
-        bRunning_ = startProgram('B', 660);
+        bRunning_ = startProgram('B');
         if (!bRunning_ || !agree("four-port switch: both computers show it", kStartMs, four)) return false;
         screenshot("10-four-port");
         return true;
