@@ -375,6 +375,7 @@ public:
         return 1;
     }
     int resizeControl(OsHandle, int, int, int) override { return done("resizeControl"); }
+    int moveWindow(OsHandle, int, int, int, int) override { return done("moveWindow"); }
     int setForegroundWindow(OsHandle) override { return done("setForegroundWindow"); }
     int postMessage(OsHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return done("postMessage"); }
     int isWindow(OsHandle) override { return done("isWindow"); }
@@ -415,6 +416,10 @@ public:
             tape->add([dialog, controlId, bitmap](ReplaySeams& seams) {
                 seams.windows.setButtonImage(seams.handles(dialog), controlId, seams.handles(bitmap));
             });
+    }
+    OsHandle setPictureImage(OsHandle, int, OsHandle) override {
+        recorder_.record(Seam::Window, "setPictureImage");
+        return nullptr;  // as if the control had shown nothing before
     }
     int addTrayIcon(const TrayIconRecord&) override { return done("addTrayIcon"); }
     int modifyTrayIcon(const TrayIconRecord&) override { return done("modifyTrayIcon"); }

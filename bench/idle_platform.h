@@ -109,6 +109,7 @@ public:
     int showWindow(OsHandle, int) override { return 0; }
     int showControl(OsHandle, int, int) override { return 0; }
     int resizeControl(OsHandle, int, int, int) override { return 0; }
+    int moveWindow(OsHandle, int, int, int, int) override { return 0; }
     int setForegroundWindow(OsHandle) override { return 0; }
     int postMessage(OsHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
     int isWindow(OsHandle) override { return 0; }
@@ -129,6 +130,7 @@ public:
     OsHandle loadBitmap(std::uint32_t) override { return nullptr; }
     int deleteBitmap(OsHandle) override { return 0; }
     void setButtonImage(OsHandle, int, OsHandle) override {}
+    OsHandle setPictureImage(OsHandle, int, OsHandle) override { return nullptr; }
     int addTrayIcon(const TrayIconRecord&) override { return 0; }
     int modifyTrayIcon(const TrayIconRecord&) override { return 0; }
     int deleteTrayIcon(const TrayIconRecord&) override { return 0; }

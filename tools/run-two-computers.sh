@@ -34,6 +34,10 @@
 # build-windows/screenshots/responsiveness/. With --show, there is no scenario: both
 # programs start on the X display in DISPLAY, their windows side by side, and
 # switchsim's console is this script's standard input until "quit" or its end.
+# With --dpi N after any of these, both computers run at N dpi (96 is 100 %,
+# 192 200 %): each is then a copy of the prepared prefix whose display
+# setting (LogPixels) says N, the virtual screen and the windows' places grow
+# with it, and the screenshots go to a folder named with -<N>dpi.
 # Needs the Windows build and the Wine prefix that tools/prepare-wine-prefix.sh
 # prepares (tools/run-wine-tests.sh calls this script at its end, and
 # tools/demo.sh with --tour or --show); builds switchsim if need be.
@@ -65,27 +69,47 @@ if [[ ${1:-} == --in-session ]]; then
   in_session=1
   shift
 fi
+arguments=("$@")
+usage="usage: $0 [--tour|--latency [N]|--responsiveness [N]|--show] [--dpi N]"
+mode=scenario
 repetitions=5
+dpi=96
 case ${1:-} in
-  "") mode=scenario ;;
+  "" | --dpi) ;;
   --tour) mode=tour ;;
   --show) mode=show ;;
   --latency)
     mode=latency
-    repetitions=${2:-5}
+    if [[ ${2:-} != --dpi ]]; then repetitions=${2:-5}; fi
     [[ $repetitions =~ ^[1-9][0-9]?$ ]] || fail "--latency takes a number of repetitions from 1 to 99"
     ;;
   --responsiveness)
     mode=responsiveness
-    repetitions=${2:-3}
+    repetitions=3
+    if [[ ${2:-} != --dpi ]]; then repetitions=${2:-3}; fi
     [[ $repetitions =~ ^[1-9][0-9]?$ ]] || fail "--responsiveness takes a number of rounds from 1 to 99"
     ;;
-  *) fail "usage: $0 [--tour|--latency [N]|--responsiveness [N]|--show]" ;;
+  *) fail "$usage" ;;
 esac
+while [[ $# -gt 0 && $1 != --dpi ]]; do shift; done
+if [[ $# -gt 0 ]]; then
+  dpi=${2:-}
+  [[ $dpi =~ ^[1-9][0-9]{1,2}$ && $# -eq 2 ]] || fail "$usage (N in dpi, 96 at 100 %)"
+fi
+# A length of the 96 dpi screen, at this run's resolution.
+at_dpi() {
+  echo $(($1 * dpi / 96))
+}
 shots=$build/screenshots/two-computers
 if [[ $mode == tour || $mode == latency || $mode == responsiveness ]]; then
   shots=$build/screenshots/$mode
 fi
+if [[ $dpi -ne 96 ]]; then
+  shots=$shots-${dpi}dpi
+  # A's computer too is a copy, so that the prepared prefix keeps 96 dpi.
+  prefix_a=$TMPDIR/prefix-a.${root##*/}
+fi
+screen="$(at_dpi 1280)x$(at_dpi 800)x24"
 
 if [[ $in_session -eq 0 ]]; then
   echo "== two computers: pivora_simulated.exe on hosts A and B, switchsim between them"
@@ -96,7 +120,7 @@ if [[ $in_session -eq 0 ]]; then
   if [[ $mode == show && -z ${DISPLAY:-} ]]; then
     fail "--show needs an X display in DISPLAY"
   fi
-  for file in "$build/pivora_simulated.exe" "$driver_exe" "$build/pivora_program_probe.dll" "$prefix_a/system.reg"; do
+  for file in "$build/pivora_simulated.exe" "$driver_exe" "$build/pivora_program_probe.dll" "$build/wine-prefix/system.reg"; do
     [[ -e $file ]] || fail "missing $file: run tools/demo.sh or tools/run-wine-tests.sh"
   done
   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -104,16 +128,27 @@ if [[ $in_session -eq 0 ]]; then
   mkdir -p "$TMPDIR"
   chmod 700 "$TMPDIR"
 
-  # The second computer is a copy of the first, taken while no wineserver
-  # runs on it, with the settings prepare-wine-prefix.sh gave the first.
-  WINEPREFIX=$prefix_a wineserver -k >/dev/null 2>&1 || true
-  WINEPREFIX=$prefix_a wineserver -w
-  rm -rf "$prefix_b"
-  cp -a "$prefix_a" "$prefix_b"
+  # B's computer (and A's at another dpi) is a copy of the prepared prefix,
+  # taken while no wineserver runs on it, with the settings
+  # prepare-wine-prefix.sh gave it.
+  WINEPREFIX=$build/wine-prefix wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$build/wine-prefix wineserver -w
+  copies=("$prefix_b")
+  [[ $prefix_a == "$build/wine-prefix" ]] || copies+=("$prefix_a")
+  for prefix in "${copies[@]}"; do
+    rm -rf "$prefix"
+    cp -a "$build/wine-prefix" "$prefix"
+    # Read by Wine as its server starts: every program on it sees this resolution.
+    if [[ $dpi -ne 96 ]]; then
+      WINEPREFIX=$prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+      WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+      WINEPREFIX=$prefix wineserver -w
+    fi
+  done
   trap - ERR
 
   if [[ $mode == show ]]; then
-    exec "$0" --in-session "$@"
+    exec "$0" --in-session "${arguments[@]}"
   fi
   limit=360
   if [[ $mode == tour ]]; then
@@ -127,7 +162,7 @@ if [[ $in_session -eq 0 ]]; then
   mkdir -p "$shots"
   status=0
   started=$SECONDS
-  timeout --kill-after=10 "$limit" xvfb-run -a -s "-screen 0 1280x800x24" "$0" --in-session "$@" || status=$?
+  timeout --kill-after=10 "$limit" xvfb-run -a -s "-screen 0 $screen" "$0" --in-session "${arguments[@]}" || status=$?
   if [[ $status -eq 124 ]]; then
     echo "the two-computer run did not finish in time" >&2
   fi
@@ -153,6 +188,7 @@ stop_everything() {
     WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
   done
   rm -rf "$work" "$prefix_b"
+  [[ $prefix_a == "$build/wine-prefix" ]] || rm -rf "$prefix_a"
 }
 trap stop_everything EXIT
 trap 'exit 130' INT
@@ -239,16 +275,16 @@ hand_over() {
   # A first, so that it records its devices in the controller's registry
   # and B names them from there.
   for host in A B; do
-    x=40
-    [[ $host == B ]] && x=660
+    x=$(at_dpi 40)
+    [[ $host == B ]] && x=$(at_dpi 660)
     start_program "$host"
     start_agent "$host"
     ask_agent "$host" attach
     [[ $reply == ok ]] || fail "no window of pivora_simulated.exe on $host: $reply"
-    ask_agent "$host" "show $x 240"
+    ask_agent "$host" "show $x $(at_dpi 240)"
     [[ $reply == ok ]] || fail "the window on $host was not shown: $reply"
     stop_agent "$host" || fail "$host's driver did not end"
-    echo "host $host: pivora_simulated.exe, its window at ($x, 240) on $DISPLAY"
+    echo "host $host: pivora_simulated.exe, its window at ($x, $(at_dpi 240)) on $DISPLAY"
   done
   cat <<'GUIDE'
 Host A's window is on the left, host B's on the right. Click an arrow to move

@@ -2,6 +2,8 @@
 
 #include "platform/win32/windows_api.h"
 
+#include <commctrl.h>
+#include <uxtheme.h>
 #include <setupapi.h>
 #include <winspool.h>
 
@@ -16,6 +18,9 @@ void touchImportedDlls() {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key) == ERROR_SUCCESS) RegCloseKey(key);
     GetStockObject(DEFAULT_GUI_FONT);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    IsAppThemed();
     GUID hidClass{};
     HidD_GetHidGuid(&hidClass);
     const HDEVINFO devices = SetupDiCreateDeviceInfoList(nullptr, nullptr);

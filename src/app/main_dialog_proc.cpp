@@ -1,6 +1,10 @@
 #include "app/main_dialog_proc.h"
 
+#include <uxtheme.h>
+
 #include "app/switch_dialog.h"
+#include "platform/win32/win32_window_dpi.h"
+#include "ui/port_rows.h"
 #include "ui/resource_ids.h"
 
 namespace pivora {
@@ -27,6 +31,18 @@ void paintMinimised(HWND window, const SwitchDialog& dialog) {
     EndPaint(window, &paint);
 }
 
+// The arrow buttons keep the classic look whatever the visual style, as the
+// template cannot say: their image is the whole button inside BS_FLAT's
+// one-pixel frame, where a themed button would draw its own face around it
+// and clip it. The style is turned off by naming no theme class: Windows
+// documents empty names for that, which Wine 8 refuses; a single space
+// matches no class on either.
+void keepArrowButtonsClassic(HWND window) {
+    for (const PortRow& row : kPortRows)
+        for (const int button : {row.claimButton, row.releaseButton})
+            SetWindowTheme(GetDlgItem(window, button), L" ", L" ");
+}
+
 // A dialog procedure answers most messages through DWLP_MSGRESULT.
 INT_PTR handledWithResult(HWND window, LRESULT result) {
     SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
@@ -38,7 +54,8 @@ INT_PTR handledWithResult(HWND window, LRESULT result) {
 INT_PTR CALLBACK mainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(window, DWLP_USER, lParam);
-        return reinterpret_cast<SwitchDialog*>(lParam)->initMainWindow(window);
+        keepArrowButtonsClassic(window);
+        return reinterpret_cast<SwitchDialog*>(lParam)->initMainWindow(window, windowDpi(window));
     }
     // Messages sent while the window is being created come before WM_INITDIALOG.
     auto* dialog = reinterpret_cast<SwitchDialog*>(GetWindowLongPtrA(window, DWLP_USER));
@@ -51,6 +68,14 @@ INT_PTR CALLBACK mainDialogProcedure(HWND window, UINT message, WPARAM wParam, L
             if (!IsIconic(window)) return FALSE;
             paintMinimised(window, *dialog);
             return TRUE;
+        case WM_DPICHANGED: {
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            dialog->onDpiChanged(LOWORD(wParam),
+                                 ScreenRect{suggested.left, suggested.top, suggested.right, suggested.bottom});
+            // The dialog manager's own handling follows: the fonts and the
+            // controls' places at the new scale.
+            return FALSE;
+        }
         case WM_QUERYDRAGICON:
             // One of the messages whose dialog procedure result is the answer.
             return reinterpret_cast<INT_PTR>(dialog->appIcon);

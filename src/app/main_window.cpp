@@ -1,4 +1,5 @@
 #include <cstring>
+#include <utility>
 
 #include "app/switch_dialog.h"
 #include "ui/resource_ids.h"
@@ -8,7 +9,7 @@ namespace pivora {
 
 namespace {
 // The fourth row's buttons are twice as tall in the template; at this size
-// all eight fit the 13 x 26 button images.
+// (at 96 dpi) all eight fit the 13 x 26 button images.
 constexpr int kArrowButtonWidth = 15;
 constexpr int kArrowButtonHeight = 27;
 constexpr int kMenuTextSize = 128;
@@ -19,8 +20,9 @@ bool isSwallowedKey(std::uintptr_t key) {
 }
 }  // namespace
 
-int SwitchDialog::initMainWindow(OsHandle mainWindow) {
+int SwitchDialog::initMainWindow(OsHandle mainWindow, int dpi) {
     window = mainWindow;
+    dpi_ = dpi;
     if (OsHandle systemMenu = windows_.getSystemMenu(window)) {
         // The program ends only through the tray menu's Exit.
         windows_.modifyMenu(systemMenu, win::kScClose, win::kMfByCommand | win::kMfGrayed, 0, nullptr);
@@ -66,12 +68,13 @@ void SwitchDialog::startLiveInstance() {
     windows_.postMessage(window, win::kWmSize, win::kSizeMinimized, 0);
     windows_.postMessage(window, win::kWmDeviceChange, win::kDbtDevNodesChanged, 0);
 
-    windows_.resizeControl(window, IDC_CLAIM_ROW4, kArrowButtonWidth, kArrowButtonHeight);
-    windows_.resizeControl(window, IDC_RELEASE_ROW4, kArrowButtonWidth, kArrowButtonHeight);
+    fitFourthRowButtons();
 
     busyNotice = windows_.createBusyNotice(window);
     windows_.setControlText(window, IDC_SOFTWARE_VERSION, text::kSoftwareVersion);
-    buttonImages_.load();
+    const int percent = artPercentFor(dpi_);
+    panelPictures_.show(window, percent);
+    buttonImages_.load(percent);
     // No switch yet: the template's rows stay out of sight.
     renderPanel();
     // Each panel the control publishes is drawn when this window gets to it.
@@ -93,6 +96,34 @@ int SwitchDialog::tearDownMainWindow() {
         }
     }
     return windows_.destroyWindow(window);
+}
+
+void SwitchDialog::fitFourthRowButtons() {
+    const int width = pixelsAt(kArrowButtonWidth, dpi_);
+    const int height = pixelsAt(kArrowButtonHeight, dpi_);
+    windows_.resizeControl(window, IDC_CLAIM_ROW4, width, height);
+    windows_.resizeControl(window, IDC_RELEASE_ROW4, width, height);
+}
+
+void SwitchDialog::onDpiChanged(int dpi, const ScreenRect& suggested) {
+    windows_.moveWindow(window, suggested.left, suggested.top, suggested.right - suggested.left,
+                        suggested.bottom - suggested.top);
+    // The dialog manager lays the controls out at the new scale after this
+    // returns, the fourth row's buttons at their template size among them.
+    windows_.postMessage(window, win::kWmSwitchRescale, static_cast<std::uintptr_t>(dpi), 0);
+}
+
+void SwitchDialog::rescale(int dpi) {
+    dpi_ = dpi;
+    fitFourthRowButtons();
+    const int percent = artPercentFor(dpi);
+    panelPictures_.show(window, percent);
+    if (percent == buttonImages_.percent()) return;
+    ButtonImages images(windows_);
+    images.load(percent);
+    std::swap(buttonImages_, images);
+    panelView_.redrawImages(window);
+    // `images` holds the old scale's now: they go here, once no button shows them.
 }
 
 void SwitchDialog::handleSize(std::uintptr_t, int width, int height) {

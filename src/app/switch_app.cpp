@@ -1,5 +1,7 @@
 #include "app/switch_app.h"
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -32,6 +34,9 @@ std::u16string runningExePath() {
 
 int SwitchApp::run(HINSTANCE module, Platform& platform, const StartOptions& options, DiagnosticLog* log,
                    const std::function<void(HWND)>& windowCreated) {
+    // The version 6 controls the manifest asks for, in the system's visual style.
+    INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&commonControls);
     Win32WindowApi windows(module, AboutDialog::procedure, BusyNoticeDialog::procedure, lockKeyHook);
 
     // The control runs on a thread of its own; the window only shows it.

@@ -15,7 +15,8 @@ SwitchDialog::SwitchDialog(ControlPort& control, WindowApi& windows, UserRegistr
       settings_(registry),
       startWithWindows_(registry, std::move(exePath)),
       buttonImages_(windows),
-      panelView_(windows, buttonImages_) {}
+      panelView_(windows, buttonImages_),
+      panelPictures_(windows) {}
 
 void SwitchDialog::renderPanel() {
     const PanelState panel = control_.panel();

@@ -11,12 +11,22 @@
 #include "platform/window_api.h"
 #include "settings/start_with_windows.h"
 #include "settings/user_settings.h"
+#include "ui/art_scale.h"
 #include "ui/button_images.h"
+#include "ui/panel_pictures.h"
 #include "ui/panel_view.h"
 #include "ui/port_notices.h"
 #include "ui/tray_menu_items.h"
 
 namespace pivora {
+
+// A rectangle in screen pixels.
+struct ScreenRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
 
 // A message as the window's queue hands it out, before dispatch.
 struct QueuedMessage {
@@ -51,8 +61,10 @@ public:
     SwitchDialog(const SwitchDialog&) = delete;
     SwitchDialog& operator=(const SwitchDialog&) = delete;
 
-    // Lifecycle of the main window.
-    int initMainWindow(OsHandle window);
+    // Lifecycle of the main window. `dpi` is the window's resolution as it
+    // is created (96 at 100 %): its arrow buttons and pictures are fitted to
+    // it.
+    int initMainWindow(OsHandle window, int dpi = kDefaultDpi);
     void startLiveInstance();
     // Stops the control (it signs off), then tears the window down.
     int tearDownMainWindow();
@@ -80,6 +92,11 @@ public:
     // (remote/remote_wire.h) is answered and true returned; anything else is
     // left unanswered.
     bool onRemoteRequest(std::uintptr_t tag, const void* data, std::size_t size);
+    // WM_DPICHANGED: the window moved to a monitor of another scale, or its
+    // monitor's scale changed. It takes the place and size Windows suggests,
+    // then, once the dialog manager has laid it out there, the images drawn
+    // nearest to `dpi`.
+    void onDpiChanged(int dpi, const ScreenRect& suggested);
     // Draws the panel the control published last.
     void renderPanel();
 
@@ -100,6 +117,11 @@ private:
     void showBalloon(const Balloon& balloon);
     // A text the window shows (ANSI) in UTF-8, as the command line prints it.
     std::string utf8FromWindowText(const std::string& text);
+    // The fourth row's buttons, twice as tall in the template, fitted to the
+    // arrow images at the window's resolution.
+    void fitFourthRowButtons();
+    // The arrow images and pictures drawn nearest to `dpi`, in place of those shown.
+    void rescale(int dpi);
 
     ControlPort& control_;
     WindowApi& windows_;
@@ -107,8 +129,10 @@ private:
     DiagnosticLog* log_ = nullptr;
     bool logFromStart_ = false;
     StartWithWindows startWithWindows_;
+    int dpi_ = kDefaultDpi;
     ButtonImages buttonImages_;
     PanelView panelView_;
+    PanelPictures panelPictures_;
     PortNotices notices_;
     // The busy notices the control had called for when the panel was drawn.
     std::uint32_t busyNoticesShown_ = 0;

@@ -11,6 +11,9 @@ void SwitchDialog::onWindowMessage(std::uint32_t message, std::uintptr_t wParam,
         case win::kWmSwitchPanel:
             renderPanel();
             break;
+        case win::kWmSwitchRescale:
+            rescale(static_cast<int>(wParam));
+            break;
         case win::kWmDeviceChange:
             control_.post(Command{Command::DeviceChanged});
             break;

@@ -27,6 +27,9 @@ constexpr std::uint32_t kWmDeviceChange = 0x0219;
 constexpr std::uint32_t kWmSwitchTray = 1124;    // the tray icon's callback
 constexpr std::uint32_t kWmSwitchHotkey = 1125;  // posted by the keyboard hook
 constexpr std::uint32_t kWmSwitchPanel = 1126;   // posted by the control: a new panel to draw
+// Posted by the window to itself after a move to a monitor of another scale,
+// once the dialog manager has laid it out there: wParam the new dpi.
+constexpr std::uint32_t kWmSwitchRescale = 1127;
 
 constexpr std::uintptr_t kSizeMinimized = 1;
 constexpr std::uintptr_t kDbtDevNodesChanged = 7;
@@ -97,6 +100,9 @@ public:
     virtual int showControl(OsHandle dialog, int controlId, int command) = 0;
     // SetWindowPos of a control to a new size in pixels, keeping its place.
     virtual int resizeControl(OsHandle dialog, int controlId, int width, int height) = 0;
+    // SetWindowPos of a window to a new place and size, in screen pixels,
+    // keeping its Z order and activation.
+    virtual int moveWindow(OsHandle window, int left, int top, int width, int height) = 0;
     // SetForegroundWindow.
     virtual int setForegroundWindow(OsHandle window) = 0;
     // PostMessageA.
@@ -140,6 +146,11 @@ public:
     // BM_SETIMAGE with IMAGE_BITMAP on a dialog's button. The button does not
     // own the bitmap: whoever loaded it deletes it once no button shows it.
     virtual void setButtonImage(OsHandle dialog, int controlId, OsHandle bitmap) = 0;
+    // STM_SETIMAGE with IMAGE_BITMAP on a dialog's picture control: the image
+    // it showed, or nullptr. From then on the control deletes no image, not
+    // even the one its template had it load: whoever set one deletes the
+    // image given back, and the one it shows once the control is gone.
+    virtual OsHandle setPictureImage(OsHandle dialog, int controlId, OsHandle bitmap) = 0;
 
     // Shell_NotifyIconA(NIM_ADD / NIM_MODIFY / NIM_DELETE, record).
     virtual int addTrayIcon(const TrayIconRecord& record) = 0;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "ui/port_rows.h"
+#include "ui/port_summary.h"
 
 namespace pivora {
 
@@ -20,6 +21,15 @@ ButtonImages::Style styleOf(ArrowImage image) {
         default:
             return ButtonImages::Dim;
     }
+}
+
+// What a screen reader says of an arrow button: the port's number, the
+// digit on the arrow, and what its image shows.
+std::string arrowName(bool claims, ArrowImage image, int port) {
+    const char* state = "pending";
+    if (image == ArrowImage::Lit) state = claims ? "on this computer" : "on the other computer";
+    if (image == ArrowImage::Dim) state = claims ? "move here" : "move to the other computer";
+    return "Port " + std::to_string(userNumberOf(port)) + ", " + state;
 }
 
 // Calls `apply` for each control whose value differs from `before`, or for
@@ -44,7 +54,7 @@ bool PanelView::arrowOf(int controlId, bool& claims, int& port) {
     return false;
 }
 
-PanelView::Look PanelView::lookOf(const PanelState& panel, const ButtonImages& images) {
+PanelView::Look PanelView::lookOf(const PanelState& panel) {
     Look look;
     look.texts[IDC_FIRMWARE_VERSION] = panel.firmwareVersion;
     look.texts[IDC_HOST] = panel.host;
@@ -60,31 +70,40 @@ PanelView::Look PanelView::lookOf(const PanelState& panel, const ButtonImages& i
         look.shown[controls.nameBox] = row.visible;
         const int frame = panel.layout == TwoPort ? controls.frameTwoPort : controls.frameFourPort;
         if (row.visible && frame != 0) look.shown[frame] = true;
-        for (const auto& arrow : {std::make_pair(controls.claimButton, row.claim),
-                                  std::make_pair(controls.releaseButton, row.release)}) {
-            look.shown[arrow.first] = arrow.second != ArrowImage::Hidden;
-            // A hidden button keeps the image it had: it is set again when it shows.
-            if (arrow.second != ArrowImage::Hidden)
-                look.images[arrow.first] = images.image(styleOf(arrow.second), static_cast<int>(port));
+        for (const bool claims : {true, false}) {
+            const int button = claims ? controls.claimButton : controls.releaseButton;
+            const ArrowImage image = claims ? row.claim : row.release;
+            look.shown[button] = image != ArrowImage::Hidden;
+            // A hidden button keeps the image and name it had: they are set
+            // again when it shows.
+            if (image == ArrowImage::Hidden) continue;
+            look.images[button] = ArrowLook{styleOf(image), static_cast<int>(port)};
+            look.texts[button] = arrowName(claims, image, static_cast<int>(port));
         }
     }
     return look;
 }
 
 void PanelView::render(OsHandle window, const PanelState& panel) {
-    Look look = lookOf(panel, images_);
+    Look look = lookOf(panel);
     const bool all = !drawn_;
     changed(look.texts, last_.texts, all, [&](int id, const std::string& text) {
         windows_.setControlText(window, id, text.c_str());
     });
-    changed(look.images, last_.images, all,
-            [&](int id, OsHandle image) { windows_.setButtonImage(window, id, image); });
+    changed(look.images, last_.images, all, [&](int id, const ArrowLook& arrow) {
+        windows_.setButtonImage(window, id, images_.image(arrow.style, arrow.port));
+    });
     changed(look.shown, last_.shown, all,
             [&](int id, bool shown) { windows_.showControl(window, id, shown ? win::kSwShow : win::kSwHide); });
-    // What a hidden button showed is what it still shows.
-    for (const auto& image : last_.images) look.images.emplace(image.first, image.second);
+    // What a hidden button showed and was named is what it still is.
+    look.images.insert(last_.images.begin(), last_.images.end());
+    look.texts.insert(last_.texts.begin(), last_.texts.end());
     last_ = std::move(look);
     drawn_ = true;
+}
+
+void PanelView::redrawImages(OsHandle window) {
+    for (const auto& [id, arrow] : last_.images) windows_.setButtonImage(window, id, images_.image(arrow.style, arrow.port));
 }
 
 }  // namespace pivora

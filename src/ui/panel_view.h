@@ -11,23 +11,35 @@ namespace pivora {
 
 // Draws a PanelState into the main window's controls. Only what differs from
 // the last state drawn is touched: a text set again would repaint and flicker,
-// and under Wine every control call is a trip to the server.
+// and under Wine every control call is a trip to the server. Each arrow
+// button shown also gets a window text for screen readers, which follows its
+// image (a bitmap button does not draw its text).
 class PanelView {
 public:
     PanelView(WindowApi& windows, const ButtonImages& images) : windows_(windows), images_(images) {}
 
     void render(OsHandle window, const PanelState& panel);
+    // Sets every arrow button's image again, hidden ones too, from the images
+    // as they are now: after they were loaded at another scale.
+    void redrawImages(OsHandle window);
 
     // The port and direction of an arrow button; false for any other control.
     static bool arrowOf(int controlId, bool& claims, int& port);
 
 private:
+    // An arrow button's image: which one, not its handle, so that images
+    // loaded again compare equal to the ones they replace.
+    struct ArrowLook {
+        ButtonImages::Style style;
+        int port;
+        bool operator!=(const ArrowLook& other) const { return style != other.style || port != other.port; }
+    };
     struct Look {
         std::map<int, std::string> texts;
         std::map<int, bool> shown;
-        std::map<int, OsHandle> images;
+        std::map<int, ArrowLook> images;
     };
-    static Look lookOf(const PanelState& panel, const ButtonImages& images);
+    static Look lookOf(const PanelState& panel);
 
     WindowApi& windows_;
     const ButtonImages& images_;

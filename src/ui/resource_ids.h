@@ -28,6 +28,11 @@
 #define IDB_PENDING_2 156
 #define IDB_PENDING_3 157
 #define IDB_PENDING_4 158
+/* Every bitmap is also drawn at 125, 150 and 200 %: its id there is its 100 %
+   id plus 1000, 2000 and 3000. */
+#define IDB_AT_125(id) ((id) + 1000)
+#define IDB_AT_150(id) ((id) + 2000)
+#define IDB_AT_200(id) ((id) + 3000)
 
 /* Port panel controls. */
 #define IDC_CLAIM_ROW1 1001
@@ -54,6 +59,9 @@
 #define IDC_FRAME_ROW5 1023
 #define IDC_FRAME_ROW4 1024
 #define IDC_DEBUG_CLEAR 1026
+#define IDC_THIS_COMPUTER_PICTURE 1033
+#define IDC_OTHER_COMPUTER_PICTURE 1034
+#define IDC_BANNER_PICTURE 1035
 
 /* About box and busy notice controls. */
 #define IDC_ABOUT_VERSION 1027

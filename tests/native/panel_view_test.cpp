@@ -6,6 +6,7 @@
 
 #include "recording_window.h"
 #include "ui/panel_view.h"
+#include "ui/port_rows.h"
 
 namespace pivora::test {
 namespace {
@@ -81,7 +82,8 @@ TEST_F(View, OnlyWhatChangedIsTouched) {
     EXPECT_TRUE(render(panel).empty()) << "the same panel again";
 
     panel.ports[1].release = ArrowImage::Pending;
-    EXPECT_EQ(render(panel), std::vector<std::string>{"setButtonImage 1007 157"});
+    EXPECT_EQ(render(panel), (std::vector<std::string>{"setButtonImage 1007 157", "setControlText 1007 Port 3, pending"}))
+        << "the image, and the name that follows it";
 
     // A row that hides keeps its images; shown again, it shows them.
     panel.ports[1] = PortRowState{};
@@ -93,6 +95,75 @@ TEST_F(View, OnlyWhatChangedIsTouched) {
                                                        "showControl 1007 5", "showControl 1011 5",
                                                        "showControl 1021 5"}))
         << "the lit and pending images it had are not set again";
+}
+
+// The name a screen reader gives an arrow button: the digit on the arrow and
+// what its image says.
+struct NameCase {
+    std::size_t port;
+    ArrowImage claim;
+    ArrowImage release;
+    const char* claimName;
+    const char* releaseName;
+};
+
+class ArrowName : public View, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(ArrowName, FollowsTheImageOfEachButton) {
+    const NameCase& c = GetParam();
+    PanelState panel = fourPortsHere();
+    panel.ports.at(c.port).claim = c.claim;
+    panel.ports.at(c.port).release = c.release;
+    const auto calls = render(panel);
+    const PortRow& row = kPortRows.at(c.port);
+    EXPECT_TRUE(has(calls, "setControlText " + std::to_string(row.claimButton) + " " + c.claimName)) << c.claimName;
+    EXPECT_TRUE(has(calls, "setControlText " + std::to_string(row.releaseButton) + " " + c.releaseName))
+        << c.releaseName;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Images, ArrowName,
+    ::testing::Values(
+        NameCase{2, ArrowImage::Lit, ArrowImage::Dim, "Port 2, on this computer", "Port 2, move to the other computer"},
+        NameCase{2, ArrowImage::Dim, ArrowImage::Lit, "Port 2, move here", "Port 2, on the other computer"},
+        NameCase{2, ArrowImage::Pending, ArrowImage::Lit, "Port 2, pending", "Port 2, on the other computer"},
+        NameCase{2, ArrowImage::Lit, ArrowImage::Pending, "Port 2, on this computer", "Port 2, pending"},
+        // The digit on the arrows counts the rows from the top: port 3 is the first.
+        NameCase{3, ArrowImage::Lit, ArrowImage::Dim, "Port 1, on this computer", "Port 1, move to the other computer"},
+        NameCase{0, ArrowImage::Dim, ArrowImage::Lit, "Port 4, move here", "Port 4, on the other computer"}));
+
+TEST_F(View, ANameChangesWithItsImageAndAHiddenButtonKeepsItsName) {
+    PanelState panel = fourPortsHere();
+    render(panel);
+    panel.ports[2].claim = ArrowImage::Pending;
+    EXPECT_EQ(render(panel), (std::vector<std::string>{"setButtonImage 1002 156", "setControlText 1002 Port 2, pending"}));
+    panel.ports[2].claim = ArrowImage::Hidden;
+    EXPECT_EQ(render(panel), std::vector<std::string>{"showControl 1002 0"});
+    panel.ports[2].claim = ArrowImage::Pending;
+    EXPECT_EQ(render(panel), std::vector<std::string>{"showControl 1002 5"}) << "shown again as it was";
+    panel.ports[2].claim = ArrowImage::Lit;
+    EXPECT_EQ(render(panel),
+              (std::vector<std::string>{"setButtonImage 1002 151", "setControlText 1002 Port 2, on this computer"}));
+}
+
+TEST_F(View, ImagesLoadedAtAnotherScaleGoToEveryButtonDrawnHiddenOnesToo) {
+    PanelState panel = fourPortsHere();
+    render(panel);
+    panel.ports[0] = PortRowState{};  // row 4 hides, keeping its lit and dim images
+    render(panel);
+
+    images = ButtonImages(windows);
+    images.load(200);
+    const std::size_t before = windows.calls.size();
+    view.redrawImages(kWindow);
+    std::vector<std::string> calls(windows.calls.begin() + static_cast<std::ptrdiff_t>(before), windows.calls.end());
+    std::sort(calls.begin(), calls.end());
+    // The 200 % images are their 100 % ids plus 3000.
+    EXPECT_EQ(calls, (std::vector<std::string>{"setButtonImage 1001 3164", "setButtonImage 1002 3151",
+                                               "setButtonImage 1003 3152", "setButtonImage 1004 3153",
+                                               "setButtonImage 1005 3160", "setButtonImage 1006 3147",
+                                               "setButtonImage 1007 3148", "setButtonImage 1008 3149"}));
+    EXPECT_TRUE(render(panel).empty()) << "the same panel at the new scale: nothing to change";
 }
 
 TEST(ArrowOf, EachArrowButtonNamesItsPortAndDirection) {

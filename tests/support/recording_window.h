@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/window_api.h"
@@ -64,6 +66,10 @@ public:
     int resizeControl(OsHandle, int id, int width, int height) override {
         return record("resizeControl " + std::to_string(id) + " " + std::to_string(width) + "x" +
                       std::to_string(height));
+    }
+    int moveWindow(OsHandle window, int left, int top, int width, int height) override {
+        return record("moveWindow " + name(window) + " " + std::to_string(left) + "," + std::to_string(top) + " " +
+                      std::to_string(width) + "x" + std::to_string(height));
     }
     int setForegroundWindow(OsHandle window) override { return record("setForegroundWindow " + name(window)); }
     int postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
@@ -148,6 +154,13 @@ public:
     }
     void setButtonImage(OsHandle, int id, OsHandle bitmap) override {
         record("setButtonImage " + std::to_string(id) + " " + bitmapId(bitmap));
+    }
+    // What each picture control shows, by control; a test sets the image its
+    // template loaded, which the first setPictureImage gives back.
+    std::map<int, OsHandle> pictures;
+    OsHandle setPictureImage(OsHandle, int id, OsHandle bitmap) override {
+        record("setPictureImage " + std::to_string(id) + " " + bitmapId(bitmap));
+        return std::exchange(pictures[id], bitmap);
     }
     int bitmapsLoaded = 0;
     int bitmapsDeleted = 0;

@@ -78,11 +78,14 @@ constexpr const char* kSlowRemovalMs = "8000";
 // ---------------------------------------------------------------------------
 // One computer's panel, as its user sees it.
 
-// A panel row: the port it stands for, its arrow images, the device's name.
+// A panel row: the port it stands for, its arrow images and the names a
+// screen reader gives the arrows (their window texts), the device's name.
 struct Row {
     int port = 0;
     std::string claim;
     std::string release;
+    std::string claimText;
+    std::string releaseText;
     std::string name;
 };
 
@@ -101,6 +104,14 @@ constexpr int releaseButton(int row) { return 1005 + row; }
 constexpr int nameBox(int row) { return 1009 + row; }
 int rowOf(int port) { return 3 - port; }
 
+// A length of the screen at 96 dpi, at the screen's resolution.
+int atScreenDpi(int pixels) {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(pixels, dpi, 96);
+}
+
 std::string imageName(DWORD face) {
     switch (face) {
         case kLit:
@@ -118,11 +129,13 @@ std::string imageName(DWORD face) {
     }
 }
 
-// "<firmware>\t<host>\t<type>\t<notice>" then "\t<port>:<claim>:<release>:<name>" a row.
+// "<firmware>\t<host>\t<type>\t<notice>" then
+// "\t<port>:<claim>:<release>:<claim text>:<release text>:<name>" a row.
 std::string describe(const Panel& panel) {
     std::string line = panel.firmware + "\t" + panel.host + "\t" + panel.type + "\t" + (panel.notice ? "1" : "0");
     for (const Row& row : panel.rows)
-        line += "\t" + std::to_string(row.port) + ":" + row.claim + ":" + row.release + ":" + row.name;
+        line += "\t" + std::to_string(row.port) + ":" + row.claim + ":" + row.release + ":" + row.claimText + ":" +
+                row.releaseText + ":" + row.name;
     return line;
 }
 
@@ -142,9 +155,9 @@ bool parsePanel(const std::string& line, Panel& panel) {
     if (fields.size() < 4) return false;
     panel = Panel{fields[0], fields[1], fields[2], fields[3] == "1", {}};
     for (std::size_t index = 4; index < fields.size(); ++index) {
-        const std::vector<std::string> parts = split(fields[index], ':', 4);
-        if (parts.size() != 4 || parts[0].size() != 1) return false;
-        panel.rows.push_back(Row{parts[0][0] - '0', parts[1], parts[2], parts[3]});
+        const std::vector<std::string> parts = split(fields[index], ':', 6);
+        if (parts.size() != 6 || parts[0].size() != 1) return false;
+        panel.rows.push_back(Row{parts[0][0] - '0', parts[1], parts[2], parts[3], parts[4], parts[5]});
     }
     return true;
 }
@@ -320,8 +333,10 @@ private:
         for (int row = 0; row < 4; ++row) {
             if (!program_probe::controlShown(window_, claimButton(row))) continue;
             Row shown{kRowPorts[row], imageName(images_.report()->faces[claimButton(row) - 1001]),
-                      imageName(images_.report()->faces[releaseButton(row) - 1001]), {}};
-            if (!text(nameBox(row), shown.name)) return false;
+                      imageName(images_.report()->faces[releaseButton(row) - 1001]), {}, {}, {}};
+            if (!text(claimButton(row), shown.claimText) || !text(releaseButton(row), shown.releaseText) ||
+                !text(nameBox(row), shown.name))
+                return false;
             panel.rows.push_back(shown);
         }
         return true;
@@ -488,9 +503,10 @@ private:
     }
 
     // The one way a working panel of `host` shows the switch: its rows, their
-    // lit arrow on the side of the port's owner, the device's name on both
-    // computers (the other one's from the controller's registry). Empty when
-    // it does, otherwise what differs.
+    // lit arrow on the side of the port's owner and the arrows named for a
+    // screen reader as they look, the device's name on both computers (the
+    // other one's from the controller's registry). Empty when it does,
+    // otherwise what differs.
     static std::string mismatch(char host, const Panel& panel, const SwitchState& state) {
         const std::string where = std::string(1, host) + ": ";
         if (!state.connected(host)) return where + "not connected to the switch";
@@ -508,6 +524,13 @@ private:
             const std::string expected = std::string(here ? "lit" : "dim") + "/" + (here ? "dim" : "lit");
             if (row.claim + "/" + row.release != expected)
                 return where + "port " + std::to_string(port) + " " + row.claim + "/" + row.release + ", not " + expected;
+            // The digit on the arrows: port 3 is the first row's.
+            const std::string number = "Port " + std::to_string(4 - port) + ", ";
+            const std::string names = number + (here ? "on this computer" : "move here") + "/" + number +
+                                      (here ? "move to the other computer" : "on the other computer");
+            if (row.claimText + "/" + row.releaseText != names)
+                return where + "port " + std::to_string(port) + " arrows named \"" + row.claimText + "\" and \"" +
+                       row.releaseText + "\"";
             if (row.name != state.description(port))
                 return where + "port " + std::to_string(port) + " named \"" + row.name + "\", not \"" +
                        state.description(port) + "\"";
@@ -689,12 +712,14 @@ private:
 
     // -- the steps --
 
-    // The program on `host` started, its window shown at (x, y): side by side
-    // on the one screen.
-    bool startProgram(char host, int x) {
+    // The program on `host` started, its window shown side by side with the
+    // other computer's on the one screen: at (40, 240) on A and (660, 240) on
+    // B at 96 dpi, further apart as the windows grow with the resolution.
+    bool startProgram(char host) {
         const std::string started = ask(std::string("start ") + host);
         const std::string attached = command(host, "attach");
-        const std::string shown = command(host, "show " + std::to_string(x) + " 240");
+        const std::string shown = command(host, "show " + std::to_string(atScreenDpi(host == 'A' ? 40 : 660)) + " " +
+                                                    std::to_string(atScreenDpi(240)));
         if (CHECK(started == "ok" && attached == "ok" && shown == "ok")) return true;
         std::printf("  %c: %s; %s; %s\n", host, started.c_str(), attached.c_str(), shown.c_str());
         return false;
@@ -706,10 +731,10 @@ private:
         sim("plug 3 046d c52b Logitech Receiver");
         sim("plug 2 0781 5567 SanDisk Cruzer");
         DWORD started = GetTickCount();
-        if (!startProgram('A', 40) || !agree("start: A shows the switch", kStartMs, owners("AA"))) return false;
+        if (!startProgram('A') || !agree("start: A shows the switch", kStartMs, owners("AA"))) return false;
         std::printf("start: A's panel showed the switch %lu ms after A started\n", GetTickCount() - started);
         started = GetTickCount();
-        bRunning_ = startProgram('B', 660);
+        bRunning_ = startProgram('B');
         if (!bRunning_ || !agree("start: both computers show the switch", kStartMs, owners("AA"))) return false;
         std::printf("start: both panels agreed %lu ms after B started\n", GetTickCount() - started);
         return true;
@@ -922,7 +947,7 @@ private:
         sim("plug 0 0a5c 21e8 Broadcom Bluetooth");
         auto four = [](const Snapshot& now) { return now.state.fourPort(); };
         if (!agree("four-port switch: A shows it", kStartMs, four)) return false;
-        bRunning_ = startProgram('B', 660);
+        bRunning_ = startProgram('B');
         if (!bRunning_ || !agree("four-port switch: both computers show it", kStartMs, four)) return false;
         screenshot("11-four-port");
         return true;

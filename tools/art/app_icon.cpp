@@ -30,8 +30,8 @@ struct Painted {
 Painted paintIcon(int size, const IconScheme& scheme) {
     double s = size;
     double unit = s / 16;  // one pixel of the 16-pixel design
-    // The larger sizes get a pixel of air; at 16 every pixel is needed.
-    double margin = size == 16 ? 0 : 1;
+    // The larger sizes get a pixel of air, 64 two; at 16 every pixel is needed.
+    double margin = size == 16 ? 0 : size < 64 ? 1 : 2;
     double radius = 3 * unit;
 
     Region outer = roundedRect(margin, margin, s - margin, s - margin, radius);
@@ -70,7 +70,9 @@ Painted paintIcon(int size, const IconScheme& scheme) {
 
 ArtFile drawAppIcon() {
     std::vector<IconImage> images;
-    for (int size : {16, 32, 48}) {
+    // Small icons (title bar, tray) at 100, 125, 150 and 200 % are 16, 20,
+    // 24 and 32 pixels; large ones (Alt+Tab, the taskbar) 32, 40, 48 and 64.
+    for (int size : {16, 20, 24, 32, 40, 48, 64}) {
         Painted vga = paintIcon(size, kVgaScheme);
         images.push_back({packIndexed(toIndexed(vga.canvas, vgaPalette()), 4), vga.transparent});
 

@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <utility>
 
 #include "pictures.h"
+#include "scale.h"
 
 int main(int argc, char** argv) {
     using namespace pivora::art;
@@ -17,9 +19,12 @@ int main(int argc, char** argv) {
         std::filesystem::path dir = argv[1];
         std::filesystem::create_directories(dir);
 
-        std::vector<ArtFile> files = drawButtons();
-        files.push_back(drawComputer());
-        files.push_back(drawBanner());
+        std::vector<ArtFile> files;
+        for (int percent : kScales) {
+            for (ArtFile& button : drawButtons(percent)) files.push_back(std::move(button));
+            files.push_back(drawComputer(percent));
+            files.push_back(drawBanner(percent));
+        }
         files.push_back(drawAppIcon());
 
         for (const ArtFile& file : files) {

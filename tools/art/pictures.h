@@ -17,13 +17,14 @@ struct ArtFile {
 // fade their edges into it.
 constexpr Rgb kDialogFace = rgb(0xF0F0F0);
 
-// arrow_{dim,lit,pending}_{1..4}.bmp
-std::vector<ArtFile> drawButtons();
-// computer.bmp
-ArtFile drawComputer();
-// banner.bmp
-ArtFile drawBanner();
-// pivora.ico
+// Each at `percent`, one of kScales, named as scaledName() says.
+// arrow_{dim,lit,pending}_{1..4}
+std::vector<ArtFile> drawButtons(int percent);
+// computer
+ArtFile drawComputer(int percent);
+// banner
+ArtFile drawBanner(int percent);
+// pivora.ico, with the icon sizes of every scale.
 ArtFile drawAppIcon();
 
 }  // namespace pivora::art

@@ -57,6 +57,10 @@ Region subtract(Region a, Region b) {
     return [a = std::move(a), b = std::move(b)](double x, double y) { return a(x, y) && !b(x, y); };
 }
 
+Region enlarge(Region region, double factor) {
+    return [region = std::move(region), factor](double x, double y) { return region(x / factor, y / factor); };
+}
+
 int coverage(const Region& region, int x, int y) {
     int inside = 0;
     for (int j = 0; j < kSamplesPerAxis; ++j)

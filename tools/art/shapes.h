@@ -29,6 +29,8 @@ Region convexPolygon(std::vector<Point> corners);
 Region unite(Region a, Region b);
 Region intersect(Region a, Region b);
 Region subtract(Region a, Region b);
+// `region` drawn `factor` times as large, about the origin.
+Region enlarge(Region region, double factor);
 
 constexpr int kSamplesPerAxis = 8;
 constexpr int kFullCoverage = kSamplesPerAxis * kSamplesPerAxis;

@@ -33,6 +33,7 @@ static_assert(win::kWmDeviceChange == WM_DEVICECHANGE);
 static_assert(win::kWmSwitchTray >= WM_USER && win::kWmSwitchTray < WM_APP);
 static_assert(win::kWmSwitchHotkey >= WM_USER && win::kWmSwitchHotkey < WM_APP);
 static_assert(win::kWmSwitchPanel >= WM_USER && win::kWmSwitchPanel < WM_APP);
+static_assert(win::kWmSwitchRescale >= WM_USER && win::kWmSwitchRescale < WM_APP);
 static_assert(win::kSizeMinimized == SIZE_MINIMIZED);
 static_assert(win::kDbtDevNodesChanged == DBT_DEVNODES_CHANGED);
 static_assert(win::kHtCaption == HTCAPTION);
@@ -117,6 +118,10 @@ int Win32WindowApi::resizeControl(OsHandle dialog, int controlId, int width, int
                : 0;
 }
 
+int Win32WindowApi::moveWindow(OsHandle window, int left, int top, int width, int height) {
+    return SetWindowPos(asWindow(window), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE) ? 1 : 0;
+}
+
 int Win32WindowApi::setForegroundWindow(OsHandle window) { return SetForegroundWindow(asWindow(window)) ? 1 : 0; }
 
 int Win32WindowApi::postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -183,6 +188,11 @@ int Win32WindowApi::deleteBitmap(OsHandle bitmap) { return DeleteObject(static_c
 
 void Win32WindowApi::setButtonImage(OsHandle dialog, int controlId, OsHandle bitmap) {
     SendDlgItemMessageA(asWindow(dialog), controlId, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+}
+
+OsHandle Win32WindowApi::setPictureImage(OsHandle dialog, int controlId, OsHandle bitmap) {
+    return reinterpret_cast<HBITMAP>(SendDlgItemMessageA(asWindow(dialog), controlId, STM_SETIMAGE, IMAGE_BITMAP,
+                                                         reinterpret_cast<LPARAM>(bitmap)));
 }
 
 int Win32WindowApi::addTrayIcon(const TrayIconRecord& record) {

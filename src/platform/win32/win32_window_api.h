@@ -25,6 +25,7 @@ public:
     int showWindow(OsHandle window, int command) override;
     int showControl(OsHandle dialog, int controlId, int command) override;
     int resizeControl(OsHandle dialog, int controlId, int width, int height) override;
+    int moveWindow(OsHandle window, int left, int top, int width, int height) override;
     int setForegroundWindow(OsHandle window) override;
     int postMessage(OsHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     int isWindow(OsHandle window) override;
@@ -47,6 +48,7 @@ public:
     OsHandle loadBitmap(std::uint32_t id) override;
     int deleteBitmap(OsHandle bitmap) override;
     void setButtonImage(OsHandle dialog, int controlId, OsHandle bitmap) override;
+    OsHandle setPictureImage(OsHandle dialog, int controlId, OsHandle bitmap) override;
 
     int addTrayIcon(const TrayIconRecord& record) override;
     int modifyTrayIcon(const TrayIconRecord& record) override;
