@@ -17,7 +17,9 @@
 #include "program_probe.h"
 #include "script_requests.h"
 #include "typing_window.h"
+#include "user_value.h"
 #include "window_answer_probe.h"
+#include "wine_tray.h"
 #include "remote/remote_wire.h"
 #include "ui/texts.h"
 
@@ -28,9 +30,9 @@ using program_probe::Probe;
 using script_requests::screenshot;
 using script_requests::waitFor;
 using script_requests::xdotool;
+using wine_tray::trayWindow;
 
 constexpr const char* kMainTitle = "Pivora v1.27";
-constexpr const char* kTrayTitle = "Wine System Tray";
 constexpr const wchar_t* kAboutMenuText = L"\u95DC\u65BC Pivora(&A)...";
 constexpr const wchar_t* kBusyNoticeChinese =
     L"USB \u88DD\u7F6E\u4F7F\u7528\u4E2D\uFF0C\u7121\u6CD5\u79FB\u9664\u6216\u5207\u63DB\u3002";
@@ -38,10 +40,6 @@ constexpr UINT kTrayMessage = 1124;
 constexpr UINT kSysCommandAbout = 16;
 constexpr int kOkButton = 1015;
 constexpr int kSoftwareVersion = 1016;
-
-// Where the tray icon sits in Wine's tray window.
-constexpr int kTrayIconX = 12;
-constexpr int kTrayIconY = 32;
 
 constexpr DWORD kStartMs = 15000;
 // Ten ticks of the control and two of its printer timer fall in this.
@@ -108,15 +106,9 @@ int countTopLevelWindows(const char* title) {
     return search.count;
 }
 
-HWND trayWindow() {
-    const HWND tray = FindWindowA(nullptr, kTrayTitle);
-    return tray != nullptr && IsWindowVisible(tray) ? tray : nullptr;
-}
-
 std::string trayIconPosition() {
-    RECT rect{};
-    GetWindowRect(trayWindow(), &rect);
-    return std::to_string(rect.left + kTrayIconX) + " " + std::to_string(rect.top + kTrayIconY);
+    const POINT icon = wine_tray::iconPoint();
+    return std::to_string(icon.x) + " " + std::to_string(icon.y);
 }
 
 HWND focusOf(const Program& program) {
@@ -544,20 +536,12 @@ HWND openTrayMenu(const Program& program) {
 // The tray menu with no switch, row by row: 'i' an item, '-' a separator.
 constexpr const char* kTrayMenuRows = "ii-iiii-ii-i";
 constexpr const char* kDoubleTapRows = "iii-i";
-constexpr int kMenuBorder = 2;
-constexpr int kSeparatorHeight = 9;  // Wine's, measured on its menus
 
-// The screen point at the middle of row `row` of a menu laid out as `rows`,
-// its item height read from the menu's own height.
+// The screen point at the middle of row `row` of `menu`, laid out as `rows`.
 POINT menuRow(HWND menu, const std::string& rows, std::size_t row) {
     RECT rect{};
     GetWindowRect(menu, &rect);
-    const auto separators = static_cast<int>(std::count(rows.begin(), rows.end(), '-'));
-    const int items = static_cast<int>(rows.size()) - separators;
-    const int itemHeight = (rect.bottom - rect.top - 2 * kMenuBorder - separators * kSeparatorHeight) / items;
-    int y = rect.top + kMenuBorder;
-    for (std::size_t i = 0; i < row; ++i) y += rows[i] == '-' ? kSeparatorHeight : itemHeight;
-    return POINT{(rect.left + rect.right) / 2, y + itemHeight / 2};
+    return wine_tray::menuRow(rect, rows, row);
 }
 
 bool clickAt(POINT point) {
@@ -592,25 +576,6 @@ bool chooseFromTrayMenu(const Program& program, std::size_t row, int subRow = -1
         clickAt(menuRow(submenu, kDoubleTapRows, static_cast<std::size_t>(subRow)));
     }
     return waitFor([&] { return visibleMenu(program) == nullptr; }, kReactMs);
-}
-
-// A value under HKEY_CURRENT_USER, as this computer's registry holds it:
-// "" when missing, the bytes of a string, the decimal of a DWORD.
-std::string userValue(const char* path, const char* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "";
-    char data[1024] = {};
-    DWORD type = 0;
-    DWORD size = sizeof data - 1;
-    const LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS) return "";
-    if (type == REG_DWORD && size == sizeof(DWORD)) {
-        DWORD value = 0;
-        std::memcpy(&value, data, sizeof value);
-        return std::to_string(value);
-    }
-    return data;
 }
 
 // Chosen from the tray menu: Start with Windows writes this exe's quoted

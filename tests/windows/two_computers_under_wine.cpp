@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -29,7 +30,9 @@
 #include "probe_hook.h"
 #include "program_probe.h"
 #include "script_requests.h"
+#include "user_value.h"
 #include "window_answer_probe.h"
+#include "wine_tray.h"
 
 namespace {
 
@@ -47,6 +50,12 @@ constexpr int kSoftwareField = 1016;
 constexpr DWORD kLit = 0xF69A15;
 constexpr DWORD kDim = 0xFFFFFF;
 constexpr DWORD kPending = 0xFAADAD;
+// The tray menu of a two-port switch, row by row ('i' an item, '-' a
+// separator): the ports, "Move all ports", the settings with the log's
+// item, then Open, About and Exit.
+constexpr const char* kTrayMenuRows = "iii-iiii-ii-i";
+constexpr std::size_t kPortRow = 0;  // port 1's; port N's is N - 1 below
+constexpr std::size_t kLogRow = 7;
 
 // Start: Wine, the link and a first discovery.
 constexpr DWORD kStartMs = 40000;
@@ -196,6 +205,11 @@ public:
         if (verb == "clicks") return "ok " + std::to_string(images_.report()->clicks);
         if (verb == "pending" && words.size() == 3)
             return pendingAfter(std::atoi(words[1].c_str()), std::atol(words[2].c_str()));
+        if (verb == "tray" && words.size() == 3) return placeTray(std::atoi(words[1].c_str()), std::atoi(words[2].c_str()));
+        if (verb == "menu") return menu();
+        if (verb == "balloon") return balloon();
+        if (verb == "setting" && words.size() == 2) return "ok " + userValue("Software\\Pivora", words[1].c_str());
+        if (verb == "log") return logLines();
         if (verb == "close") return close();
         return "error unknown command: " + command;
     }
@@ -236,6 +250,62 @@ private:
                    [&] { return GetWindowRect(window_, &rect) && rect.left == x && rect.top == y; }, kReactMs)
                    ? "ok"
                    : "error not moved";
+    }
+
+    // Moves this computer's tray window to (x, y), out from under the other
+    // computer's, and answers its icon's screen point.
+    std::string placeTray(int x, int y) {
+        if (!waitFor([] { return wine_tray::trayWindow() != nullptr; }, kReactMs)) return "error no tray window";
+        SetWindowPos(wine_tray::trayWindow(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT rect{};
+        if (!waitFor([&] { return GetWindowRect(wine_tray::trayWindow(), &rect) && rect.left == x && rect.top == y; },
+                     kReactMs))
+            return "error the tray window stays where it was";
+        const POINT icon = wine_tray::iconPoint();
+        return "ok " + std::to_string(icon.x) + " " + std::to_string(icon.y);
+    }
+
+    // The program's popup menu once it is shown: "ok left top right bottom".
+    std::string menu() {
+        RECT rect{};
+        const bool shown = waitFor(
+            [&] {
+                const HWND menu = FindWindowA("#32768", nullptr);
+                DWORD owner = 0;
+                if (menu == nullptr || !IsWindowVisible(menu)) return false;
+                GetWindowThreadProcessId(menu, &owner);
+                return owner == GetProcessId(process_) && GetWindowRect(menu, &rect) != FALSE;
+            },
+            kReactMs);
+        if (!shown) return "error no menu shown";
+        return "ok " + std::to_string(rect.left) + " " + std::to_string(rect.top) + " " + std::to_string(rect.right) +
+               " " + std::to_string(rect.bottom);
+    }
+
+    // The balloon shown on this computer: "ok <window> <text>", or "ok none".
+    static std::string balloon() {
+        const std::optional<wine_tray::Balloon> shown = wine_tray::shownBalloon();
+        if (!shown) return "ok none";
+        char window[32];
+        std::snprintf(window, sizeof window, "%p", static_cast<void*>(shown->window));
+        return std::string("ok ") + window + " " + shown->text;
+    }
+
+    // "ok <lines> <reports>": the lines of the diagnostic log, and those of
+    // them that are reports exchanged with the controller.
+    static std::string logLines() {
+        char path[MAX_PATH] = {};
+        const DWORD length = ExpandEnvironmentStringsA("%LOCALAPPDATA%\\Pivora\\pivora.log", path, sizeof path);
+        if (length == 0 || length > sizeof path) return "error no log path";
+        std::ifstream file(path, std::ios::binary);
+        int lines = 0;
+        int reports = 0;
+        for (std::string line; std::getline(file, line);) {
+            ++lines;
+            if (line.find(" written ") != std::string::npos || line.find(" delivered ") != std::string::npos)
+                ++reports;
+        }
+        return "ok " + std::to_string(lines) + " " + std::to_string(reports);
     }
 
     // The screen point at the middle of a control, for a real click.
@@ -404,7 +474,7 @@ public:
 
     bool run() {
         return tour() && twinOutsideTheSwitch() && printerJobs() && controllerReplugged() && slowRemovalOnA() &&
-               commandLineOnA() && fourPortSwitch();
+               commandLineOnA() && trayMenuOnB() && fourPortSwitch();
     }
 
     bool tour() {
@@ -718,10 +788,15 @@ private:
     bool startProgram(char host) {
         const std::string started = ask(std::string("start ") + host);
         const std::string attached = command(host, "attach");
-        const std::string shown = command(host, "show " + std::to_string(atScreenDpi(host == 'A' ? 40 : 660)) + " " +
-                                                    std::to_string(atScreenDpi(240)));
-        if (CHECK(started == "ok" && attached == "ok" && shown == "ok")) return true;
-        std::printf("  %c: %s; %s; %s\n", host, started.c_str(), attached.c_str(), shown.c_str());
+        const int left = atScreenDpi(host == 'A' ? 40 : 660);
+        const std::string shown =
+            command(host, "show " + std::to_string(left) + " " + std::to_string(atScreenDpi(240)));
+        // Each computer's tray below its window, where its balloons show.
+        const std::string tray = command(host, "tray " + std::to_string(left) + " " + std::to_string(atScreenDpi(680)));
+        POINT& icon = trayIcon_[host == 'A' ? 0 : 1];
+        const bool placed = std::sscanf(tray.c_str(), "ok %ld %ld", &icon.x, &icon.y) == 2;
+        if (CHECK(started == "ok" && attached == "ok" && shown == "ok" && placed)) return true;
+        std::printf("  %c: %s; %s; %s; %s\n", host, started.c_str(), attached.c_str(), shown.c_str(), tray.c_str());
         return false;
     }
 
@@ -921,6 +996,65 @@ private:
         return agree("the refused moves changed nothing", kReactMs, owners("AB"));
     }
 
+    // B's tray menu, used as B's user would: the diagnostic log switched
+    // on, port 2 given to A from its row, a balloon on each computer that
+    // names the stick, B's log holding the reports of the move, and the log
+    // off again. Port 1 is A's, port 2 B's to begin with.
+    bool trayMenuOnB() {
+        if (!chooseFromTrayMenu('B', kLogRow)) return false;
+        CHECK(waitFor([&] { return command('B', "setting Log") == "ok 1"; }, kReactMs));
+        const std::string balloonBeforeA = command('A', "balloon");
+        const std::string balloonBeforeB = command('B', "balloon");
+        const DWORD chosen = GetTickCount();
+        if (!chooseFromTrayMenu('B', kPortRow + 1, "11-tray-menu-on-b")) return false;
+        if (!timedMove("release of port 2 from B's tray menu", chosen, owners("AA"))) return false;
+        const struct {
+            char host;
+            std::string before;
+        } sides[] = {{'A', balloonBeforeA}, {'B', balloonBeforeB}};
+        for (const auto& side : sides) {
+            std::string shown;
+            const bool told = waitFor(
+                [&] {
+                    shown = command(side.host, "balloon");
+                    return shown != side.before && shown.find(" SanDisk Cruzer", 3) != std::string::npos;
+                },
+                kReactMs);
+            if (!CHECK(told))
+                std::printf("  %c's balloon: %s, before the move %s\n", side.host, shown.c_str(), side.before.c_str());
+        }
+        screenshot("12-balloons-after-the-tray-menu");
+
+        int lines = 0;
+        int reports = 0;
+        const std::string log = command('B', "log");
+        if (!CHECK(std::sscanf(log.c_str(), "ok %d %d", &lines, &reports) == 2 && reports > 0))
+            std::printf("  B's log: %s\n", log.c_str());
+        if (!chooseFromTrayMenu('B', kLogRow)) return false;
+        CHECK(waitFor([&] { return command('B', "setting Log") == "ok 0"; }, kReactMs));
+        return true;
+    }
+
+    // A real right click on `host`'s tray icon, then a click on row `row` of
+    // the menu it opens, with a screenshot named `shot` of the menu first if
+    // given.
+    bool chooseFromTrayMenu(char host, std::size_t row, const char* shot = nullptr) {
+        const POINT icon = trayIcon_[host == 'A' ? 0 : 1];
+        CHECK(xdotool("mousemove " + std::to_string(icon.x) + " " + std::to_string(icon.y) + " click 3"));
+        const std::string shown = command(host, "menu");
+        RECT menu{};
+        if (!CHECK(std::sscanf(shown.c_str(), "ok %ld %ld %ld %ld", &menu.left, &menu.top, &menu.right,
+                               &menu.bottom) == 4)) {
+            std::printf("  %c's tray menu: %s\n", host, shown.c_str());
+            return false;
+        }
+        // The menu is drawn a moment after its window shows.
+        Sleep(300);
+        if (shot != nullptr) screenshot(shot);
+        const POINT item = wine_tray::menuRow(menu, kTrayMenuRows, row);
+        return CHECK(xdotool("mousemove " + std::to_string(item.x) + " " + std::to_string(item.y) + " click 1"));
+    }
+
     static command_line_run::Result runCommandLine(const char* arguments) {
         return command_line_run::run(program_probe::besideDriver("pivora_simulated.exe"), arguments, kReactMs);
     }
@@ -949,11 +1083,13 @@ private:
         if (!agree("four-port switch: A shows it", kStartMs, four)) return false;
         bRunning_ = startProgram('B');
         if (!bRunning_ || !agree("four-port switch: both computers show it", kStartMs, four)) return false;
-        screenshot("11-four-port");
+        screenshot("13-four-port");
         return true;
     }
 
     LocalComputer local_;
+    // Each computer's tray icon on the screen.
+    POINT trayIcon_[2] = {};
     bool bRunning_ = false;
     bool latency_ = false;
     bool responsiveness_ = false;
