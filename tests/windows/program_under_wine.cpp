@@ -275,6 +275,15 @@ void checkIdleWithoutSwitch(const Program& program) {
     CHECK(waitFor([&] { return !shown(program); }, kReactMs));
 }
 
+// The probe library hooked into the window's thread: its report of the
+// double taps the window took, or nullptr when it could not be hooked.
+program_probe::HotkeyReport* watchHotkeys(Probe<program_probe::HotkeyReport>& probe, const Program& program) {
+    program_probe::HotkeyReport* report = probe.report();
+    if (!CHECK(report != nullptr)) return nullptr;
+    report->window = program.window;
+    return CHECK(probe.hook(program.threadId)) ? report : nullptr;
+}
+
 // The lock-key hook answers on a thread of its own. The probe puts the
 // window's thread to sleep, as a handler waiting for the switch does; keys
 // typed meanwhile into a window of the driver arrive at once, where a hook on
@@ -282,10 +291,8 @@ void checkIdleWithoutSwitch(const Program& program) {
 // the main window as WM_SWITCH_HOTKEY once it wakes.
 void checkLockKeyHook(const Program& program) {
     Probe<program_probe::HotkeyReport> probe(program_probe::kHotkeyReportName);
-    program_probe::HotkeyReport* report = probe.report();
-    if (!CHECK(report != nullptr)) return;
-    report->window = program.window;
-    if (!CHECK(probe.hook(program.threadId))) return;
+    program_probe::HotkeyReport* report = watchHotkeys(probe, program);
+    if (report == nullptr) return;
     const wine_input::TypingWindow typing("Pivora driver");
     if (!CHECK(waitFor([&] { return typing.focused(); }, kReactMs))) return;
 
@@ -605,10 +612,8 @@ void checkTrayMenuSettings(const Program& program) {
     CHECK(chooseFromTrayMenu(program, kDoubleTapRow, kCapsLockRow));
     CHECK(waitFor([] { return userValue("Software\\Pivora", "DoubleTapKeys") == "3"; }, kReactMs));
     Probe<program_probe::HotkeyReport> probe(program_probe::kHotkeyReportName);
-    program_probe::HotkeyReport* report = probe.report();
-    if (!CHECK(report != nullptr)) return;
-    report->window = program.window;
-    if (!CHECK(probe.hook(program.threadId))) return;
+    program_probe::HotkeyReport* report = watchHotkeys(probe, program);
+    if (report == nullptr) return;
     {
         const wine_input::TypingWindow typing("Pivora driver");
         if (!CHECK(waitFor([&] { return typing.focused(); }, kReactMs))) return;
