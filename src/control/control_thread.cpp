@@ -5,6 +5,12 @@
 
 namespace pivora {
 
+ControlThread::ControlThread(HostSystem& host)
+    : loop_([this](const Command& command) { control_.handle(command); }),
+      control_(
+          host, [this](const PanelState& panel) { published(panel); },
+          [this](const Command& command) { loop_.post(command); }) {}
+
 ControlThread::ControlThread(Platform& platform)
     : loop_([this](const Command& command) { control_.handle(command); }),
       control_(

@@ -17,6 +17,9 @@ namespace pivora {
 // the switch needs.
 class ControlThread : public ControlPort {
 public:
+    // The control of the computer `host`, or over the Windows-shaped seams
+    // of `platform`.
+    explicit ControlThread(HostSystem& host);
     explicit ControlThread(Platform& platform);
     ~ControlThread() override;
     ControlThread(const ControlThread&) = delete;

@@ -32,9 +32,9 @@ void SwitchControl::connectStep() {
 }
 
 void SwitchControl::hubStep() {
-    if (usbTopology.locateHub(kHubVendorId, kHubProductId, hubName.data()) != 1) return;
+    if (usb.locateHub(kHubVendorId, kHubProductId, hubName.data()) != 1) return;
     std::uint32_t portCount = 0;
-    const bool portCountRead = usbTopology.getHubPortCount(hubName.data(), &portCount) == 1;
+    const bool portCountRead = usb.getHubPortCount(hubName.data(), &portCount) == 1;
     // Without a model there are no rows to show and no ports to release or
     // toggle: try again on the next tick rather than go on blind.
     if (!portCountRead && hubKind == UnknownHub) return;
@@ -46,8 +46,8 @@ void SwitchControl::hubStep() {
             std::uint16_t vendorId = 0;
             std::uint16_t productId = 0;
             std::uint32_t isHub = 0;
-            if (usbTopology.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) == 1 &&
-                vendorId == HidReportChannel::kControllerVendorId && productId == HidReportChannel::kControllerProductId)
+            if (usb.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) == 1 &&
+                vendorId == ReportChannel::kControllerVendorId && productId == ReportChannel::kControllerProductId)
                 hubKind = TwoPort;
         }
         panel_.switchType = hubKind == TwoPort ? "2-2" : "2-4";
@@ -104,7 +104,7 @@ void SwitchControl::onInfoReply(const std::uint8_t* report) {
     panel_.host = host;
     char line[kWorkSize + 32];
     (void)std::snprintf(line, sizeof line, "Firmware=%s Host=%s\r\n", text, host);
-    platform_.trace.line(TraceChannel::Text, line);
+    host_.trace().line(TraceChannel::Text, line);
     pendingAction = 0;
     loadAllPortIds();
     sendRequest(channel, statusQuery());

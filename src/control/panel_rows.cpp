@@ -30,7 +30,7 @@ void forEachPortInUse(HubKind kind, Visit visit) {
 }  // namespace
 
 void SwitchControl::refreshPortPanel(std::uint8_t ownedPorts) {
-    DiagnosticTrace& trace = platform_.trace;
+    DiagnosticTrace& trace = host_.trace();
     if (hubKind == TwoPort) {
         char line[40];
         (void)std::snprintf(line, sizeof line, "UploadUSBIDToHub=%.2X\r\n", static_cast<unsigned>(ownedPorts));
@@ -51,10 +51,10 @@ void SwitchControl::refreshPortRow(int port, std::uint8_t ownedPorts) {
     std::uint16_t productId = 0;
     std::uint32_t isHub = 0;
     std::array<char, kWorkSize> name{};
-    if (usbTopology.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) == 1) {
+    if (usb.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) == 1) {
         if (isHub != 0) {
             (void)std::snprintf(name.data(), name.size(), "%s", kHubName);
-        } else if (usbTopology.findPresentDevice(vendorId, productId, nullptr, name.data()) != 1) {
+        } else if (usb.findPresentDevice(vendorId, productId, name.data()) != 1) {
             (void)std::snprintf(name.data(), name.size(), "%s", kUnnamedDevice);
         }
     }
@@ -66,7 +66,7 @@ void SwitchControl::refreshPortRow(int port, std::uint8_t ownedPorts) {
         char line[24];
         if (hubKind == TwoPort) {
             (void)std::snprintf(line, sizeof line, "Found i=%.2X\r\n", static_cast<unsigned>(port));
-            platform_.trace.line(TraceChannel::Text, line);
+            host_.trace().line(TraceChannel::Text, line);
         }
         // The slot follows the device on the port: a new device, even one
         // from the same maker, is stored so that the other computer names it
@@ -77,13 +77,13 @@ void SwitchControl::refreshPortRow(int port, std::uint8_t ownedPorts) {
             // refresh; until then the other computer cannot name the device.
             if (storeAndVerifyPortId(static_cast<std::uint8_t>(1u << port), vendorId, productId) != 1) slot.valid = 0;
         }
-        if (hubKind == TwoPort) platform_.trace.line(TraceChannel::Text, "End i\r\n");
+        if (hubKind == TwoPort) host_.trace().line(TraceChannel::Text, "End i\r\n");
     } else {
         // The other computer stored what sits on this port; name it if this
         // computer has ever seen such a device.
         slot.valid = 0;
         std::array<char, kWorkSize> known{};
-        if (usbTopology.findKnownDevice(slot.vendorId, slot.productId, known.data()) == 1)
+        if (usb.findKnownDevice(slot.vendorId, slot.productId, known.data()) == 1)
             row.name = known.data();
     }
 }

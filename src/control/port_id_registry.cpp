@@ -77,7 +77,7 @@ void SwitchControl::startOver() {
 void SwitchControl::clearPortIdSlots(std::uint8_t slotMask) {
     char line[24];
     (void)std::snprintf(line, sizeof line, "PortIdCleared=%.2X\r\n", static_cast<unsigned>(slotMask));
-    platform_.trace.line(TraceChannel::Text, line);
+    host_.trace().line(TraceChannel::Text, line);
     for (std::size_t slot = 0; slot < portIds.size(); ++slot)
         if ((slotMask & slotBitOf(slot)) != 0) portIds.at(slot) = PortIdSlot{};
     // The rediscovery that follows reloads the other computer's slots, and
@@ -87,13 +87,13 @@ void SwitchControl::clearPortIdSlots(std::uint8_t slotMask) {
 
 void SwitchControl::dumpPortIds() {
     const std::uint8_t empty = 0;
-    platform_.trace.report(TraceChannel::ReportsDelivered, &empty, 0);
+    host_.trace().report(TraceChannel::ReportsDelivered, &empty, 0);
     for (std::size_t slot = 0; slot < portIds.size(); ++slot) {
         const PortIdSlot& entry = portIds.at(slot);
         char line[48];
         (void)std::snprintf(line, sizeof line, "%d %.4X %.4X %.4X\r\n", static_cast<int>(slot), entry.vendorId,
                             entry.productId, entry.valid);
-        platform_.trace.line(TraceChannel::Text, line);
+        host_.trace().line(TraceChannel::Text, line);
     }
 }
 

@@ -15,8 +15,8 @@ constexpr std::array<int, 5> kTwoPortPortOfSlot = {2, 3, 2, 3, 3};
 void SwitchControl::printerPoll() {
     // A local printer with jobs waiting whose device is on the other
     // computer's side is pulled back here, found by its ID in the registry.
-    forEachBusyUsbPrinter(printerGuard, [this](std::uint16_t vendorId, std::uint16_t productId) {
-        if (usbTopology.findPresentDevice(vendorId, productId, nullptr, nullptr) == 1) return;
+    forEachBusyUsbPrinter(printers, [this](std::uint16_t vendorId, std::uint16_t productId) {
+        if (usb.findPresentDevice(vendorId, productId, nullptr) == 1) return;
         std::size_t slot = 0;
         while (slot < portIds.size() &&
                (portIds.at(slot).vendorId != vendorId || portIds.at(slot).productId != productId))

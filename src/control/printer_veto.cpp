@@ -13,12 +13,12 @@ std::uint8_t SwitchControl::vetoPrinterPorts(std::uint8_t portMask) {
     if (hubKind == TwoPort) firstPort = 2;
     else if (hubKind != FourPort) return portMask;
 
-    forEachBusyUsbPrinter(printerGuard, [&](std::uint16_t printerVendorId, std::uint16_t printerProductId) {
+    forEachBusyUsbPrinter(printers, [&](std::uint16_t printerVendorId, std::uint16_t printerProductId) {
         for (int port = firstPort; port <= 3; ++port) {
             std::uint16_t vendorId = 0;
             std::uint16_t productId = 0;
             std::uint32_t isHub = 0;
-            usbTopology.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub);
+            usb.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub);
             if (vendorId == printerVendorId && productId == printerProductId)
                 portMask = static_cast<std::uint8_t>(portMask & ~(1u << port));
         }

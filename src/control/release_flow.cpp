@@ -3,7 +3,6 @@
 
 #include "control/switch_control.h"
 #include "controller/port_masks.h"
-#include "usb/safe_removal.h"
 
 namespace pivora {
 
@@ -21,7 +20,7 @@ std::uint8_t portBit(int port) { return static_cast<std::uint8_t>(1u << port); }
 bool SwitchControl::runReleaseFlow(std::uint8_t requestedPorts) {
     char line[24];
     (void)std::snprintf(line, sizeof line, "ReleaseRequest=%.2X\r\n", static_cast<unsigned>(requestedPorts));
-    platform_.trace.line(TraceChannel::Text, line);
+    host_.trace().line(TraceChannel::Text, line);
     keepAliveCountdown = 7;
     const bool goesOn = releasePorts(requestedPorts);
     askAgainForPendingAction();
@@ -75,16 +74,16 @@ void SwitchControl::removePortDevices(int port, std::uint8_t& donePorts) {
     std::uint16_t productId = 0;
     std::uint32_t isHub = 0;
     // Nothing there, or nothing this computer can tell apart: the port goes as it is.
-    if (usbTopology.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) != 1) return;
+    if (usb.queryHubPort(hubName.data(), port, &vendorId, &productId, &isHub) != 1) return;
     // The device on this port of the switch, by its place: a twin with the
     // same ID plugged straight into this computer is left alone.
-    std::uint32_t devInst = 0;
-    if (usbTopology.findDeviceOnHubPort(hubName.data(), port, vendorId, productId, &devInst) != 1) return;
+    UsbDeviceRef device;
+    if (usb.findDeviceOnHubPort(hubName.data(), port, vendorId, productId, &device) != 1) return;
 
     char line[48];
     (void)std::snprintf(line, sizeof line, "SafeRemove USB ID=%.4X %.4X\r\n", vendorId, productId);
-    platform_.trace.line(TraceChannel::Text, line);
-    if (safeRemoveDevice(platform_.removal, platform_.trace, devInst) != 0) {
+    host_.trace().line(TraceChannel::Text, line);
+    if (usb.safeRemove(device) != RemovalResult::Removed) {
         // A device still in use keeps its port, and the user is told why.
         donePorts = static_cast<std::uint8_t>(donePorts & ~portBit(port));
         ++panel_.busyNotices;
@@ -93,7 +92,7 @@ void SwitchControl::removePortDevices(int port, std::uint8_t& donePorts) {
 
 void SwitchControl::drainReports() {
     // What came in meanwhile is stale, except the other computer's requests.
-    std::array<std::uint8_t, HidReportChannel::kMaxReportLength> report{};
+    std::array<std::uint8_t, ReportChannel::kMaxReportLength> report{};
     for (int length = channel.poll(report.data()); length > 0; length = channel.poll(report.data())) {
         deferredReports.keepIfDeferred(report.data(), length);
         clock_.sleep(kDrainStepMs);

@@ -2,20 +2,33 @@
 
 #include <utility>
 
+#include "control/windows_host.h"
+
 namespace pivora {
 
 namespace {
 constexpr std::uint32_t kSignOffSettleMs = 250;
 }  // namespace
 
+SwitchControl::SwitchControl(HostSystem& host, std::function<void(const PanelState&)> publish,
+                             std::function<void(const Command&)> postToSelf)
+    : SwitchControl(nullptr, &host, std::move(publish), std::move(postToSelf)) {}
+
 SwitchControl::SwitchControl(Platform& platform, std::function<void(const PanelState&)> publish,
                              std::function<void(const Command&)> postToSelf)
-    : clock_(platform.clock, *this),
-      usbTopology(platform.interfaces, platform.hubs),
-      channel(platform.interfaces, platform.hid, clock_, platform.trace),
-      printerGuard(platform.spooler, platform.registry),
-      deferredReports(platform.trace),
-      platform_(platform),
+    : SwitchControl(std::make_unique<WindowsHost>(platform), nullptr, std::move(publish), std::move(postToSelf)) {}
+
+SwitchControl::SwitchControl(std::unique_ptr<HostSystem> ownedHost, HostSystem* host,
+                             std::function<void(const PanelState&)> publish,
+                             std::function<void(const Command&)> postToSelf)
+    : ownedHost_(std::move(ownedHost)),
+      host_(host != nullptr ? *host : *ownedHost_),
+      clock_(host_.clock(), *this),
+      usb(host_.usb()),
+      printers(host_.printers()),
+      channel_(host_.makeChannel(clock_)),
+      channel(*channel_),
+      deferredReports(host_.trace()),
       publish_(std::move(publish)),
       postToSelf_(std::move(postToSelf)) {
     channel.setReportLength(kControllerReportLength);

@@ -3,15 +3,16 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "control/control_command.h"
 #include "control/hub_kind.h"
 #include "control/panel_state.h"
+#include "control/host_system.h"
 #include "controller/deferred_reports.h"
-#include "controller/hid_report_channel.h"
+#include "controller/report_channel.h"
 #include "platform/platform.h"
-#include "printer/printer_guard.h"
-#include "usb/usb_topology.h"
+#include "usb/switch_usb.h"
 
 namespace pivora {
 
@@ -27,6 +28,10 @@ struct PortIdSlot {
 // its own loop and publishes what the panel shows; it knows nothing of any
 // window. Whatever it waits for, it waits on its own thread.
 class SwitchControl {
+    // The computer this control was made for, when it made it itself, and
+    // the computer it runs on. First: everything below uses them.
+    std::unique_ptr<HostSystem> ownedHost_;
+    HostSystem& host_;
     // The platform's clock, but the panel is published before each wait:
     // whatever the control has changed shows while it waits for the switch.
     class PublishingClock : public Clock {
@@ -52,8 +57,12 @@ public:
     static constexpr int kTickTimer = 0;     // control tick, every second
     static constexpr int kPrinterTimer = 1;  // control tick and printer poll, every 5 s
 
-    // `publish` receives each new panel state, on the control's thread;
-    // `postToSelf` queues a command behind those already waiting.
+    // The control of the computer `host`. `publish` receives each new panel
+    // state, on the control's thread; `postToSelf` queues a command behind
+    // those already waiting.
+    SwitchControl(HostSystem& host, std::function<void(const PanelState&)> publish,
+                  std::function<void(const Command&)> postToSelf);
+    // The same over the Windows-shaped seams of `platform`.
     SwitchControl(Platform& platform, std::function<void(const PanelState&)> publish,
                   std::function<void(const Command&)> postToSelf);
     ~SwitchControl() { clock_.stopPublishing(); }
@@ -99,10 +108,15 @@ public:
     // a local printer with a queued job are taken out.
     std::uint8_t vetoPrinterPorts(std::uint8_t portMask);
 
-    UsbTopology usbTopology;
-    HidReportChannel channel;
-    PrinterGuard printerGuard;
-    std::array<char, UsbTopology::kNameSize> hubName{};
+    SwitchUsb& usb;
+    LocalPrinters& printers;
+
+private:
+    std::unique_ptr<ReportChannel> channel_;
+
+public:
+    ReportChannel& channel;
+    std::array<char, SwitchUsb::kHubRefSize> hubName{};
     // ReleaseRequest and PortIdCleared reports a reply wait passed over.
     DeferredReports deferredReports;
 
@@ -123,6 +137,10 @@ public:
     int wokenSinceSuspend = 0;
 
 private:
+    // `host`, or when it is null the computer `ownedHost` made for it.
+    SwitchControl(std::unique_ptr<HostSystem> ownedHost, HostSystem* host,
+                  std::function<void(const PanelState&)> publish, std::function<void(const Command&)> postToSelf);
+
     // The steps of the control tick, in the order it runs them.
     void connectStep();
     void hubStep();
@@ -158,7 +176,6 @@ private:
     // Hands the panel to the window when it differs from what was handed last.
     void publishPanel();
 
-    Platform& platform_;
     std::function<void(const PanelState&)> publish_;
     std::function<void(const Command&)> postToSelf_;
     PanelState panel_;

@@ -328,25 +328,6 @@ void HidReportChannel::cancelPending() {
     clock_.sleep(kCancelStepMs);
 }
 
-int HidReportChannel::connectController() {
-    enumerateDevices();
-    int found = 0;
-    for (int index = 0; index < deviceCount; ++index) {
-        char path[kPathSize];
-        std::uint16_t vendorId = 0;
-        std::uint16_t productId = 0;
-        getDevice(index, path, &vendorId, &productId);
-        if (vendorId == kControllerVendorId && productId == kControllerProductId) {
-            // Every match is opened in turn, so the last one listed stays open.
-            open(path);
-            found = 1;
-        }
-    }
-    // Listed is not enough: a controller that could not be opened (busy for a
-    // moment, its driver still starting) is tried again on the next tick.
-    return found && deviceHandle != nullptr ? 1 : 0;
-}
-
 bool HidReportChannel::readSideFailed() const {
     return deviceHandle != nullptr && !ioSlot->read.cancelled && isErrorStatus(ioSlot->read.record.internal);
 }

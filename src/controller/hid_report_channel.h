@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "controller/report_channel.h"
 #include "platform/clock.h"
 #include "platform/device_interface_api.h"
 #include "platform/diagnostic_trace.h"
@@ -14,24 +15,12 @@
 
 namespace pivora {
 
-// The only path between Pivora and the switch controller: lists the HID
-// devices, opens the controller for overlapped I/O, hands its reports to the
-// caller one per poll, lets the caller inject a report into its own receive
-// path, and writes reports with a fixed pacing after each one. Used only on the
-// control's thread; a read always stays armed in the background and is found
-// completed by testing its record's status words.
-class HidReportChannel {
+// The controller channel over Windows' HID calls: the devices listed
+// through SetupAPI, the controller opened for overlapped I/O, a read always
+// armed in the background and found completed by testing its record's
+// status words.
+class HidReportChannel : public ReportChannel {
 public:
-    static constexpr int kMaxDevices = 32;
-    static constexpr std::size_t kPathSize = 256;
-    static constexpr std::uint16_t kControllerVendorId = 0x04B4;
-    static constexpr std::uint16_t kControllerProductId = 0x120D;
-    // A report is at least its report number and its code.
-    static constexpr std::uint32_t kMinReportLength = 2;
-    static constexpr std::uint32_t kMaxReportLength = 64;
-    // Different reports waiting for a poll; far more than one tick can make.
-    static constexpr std::size_t kMaxWaitingReports = 16;
-
     struct UsbId {
         std::uint16_t vendorId;
         std::uint16_t productId;
@@ -40,29 +29,24 @@ public:
     HidReportChannel(DeviceInterfaceApi& interfaces, HidDeviceApi& hid, Clock& clock, DiagnosticTrace& trace);
     // Cancels and closes, then waits, 3 s at most, for the operating system to
     // finish with the records and buffers it was lent.
-    ~HidReportChannel();
+    ~HidReportChannel() override;
     HidReportChannel(const HidReportChannel&) = delete;
     HidReportChannel& operator=(const HidReportChannel&) = delete;
 
-    int enumerateDevices();
-    int getDevice(int index, char* path, std::uint16_t* vendorId, std::uint16_t* productId) const;
-    // 1 when it took the length (kMinReportLength..kMaxReportLength, and no
-    // device open), else 0 and nothing changes.
-    int setReportLength(std::uint32_t length);
-    int open(const char* path);
-    int close();
-    int poll(std::uint8_t* destination);
-    int pendingLength() const;
-    void inject(const std::uint8_t* report, std::uint32_t length);
-    int send(const std::uint8_t* report, std::uint32_t length);
-    void cancelPending();
-    int connectController();
+    int enumerateDevices() override;
+    int getDevice(int index, char* path, std::uint16_t* vendorId, std::uint16_t* productId) const override;
+    int setReportLength(std::uint32_t length) override;
+    int open(const char* path) override;
+    int close() override;
+    int poll(std::uint8_t* destination) override;
+    int pendingLength() const override;
+    void inject(const std::uint8_t* report, std::uint32_t length) override;
+    int send(const std::uint8_t* report, std::uint32_t length) override;
+    void cancelPending() override;
 
-    bool isOpen() const { return deviceHandle != nullptr; }
-    // The last read completed with an error (the controller unplugged, say):
-    // nothing more comes through this handle until it is opened again.
-    bool readSideFailed() const;
-    std::uint32_t getReportLength() const { return reportLength; }
+    bool isOpen() const override { return deviceHandle != nullptr; }
+    bool readSideFailed() const override;
+    std::uint32_t getReportLength() const override { return reportLength; }
 
 private:
     struct WaitingReport {

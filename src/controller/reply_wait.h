@@ -9,7 +9,7 @@
 namespace pivora {
 
 class DeferredReports;
-class HidReportChannel;
+class ReportChannel;
 
 // Waits for one particular reply right after its request was sent: polls,
 // sleeps 100 ms, and counts `replyWaitCount` down from `limit`, so at most
@@ -17,7 +17,7 @@ class HidReportChannel;
 // meanwhile is consumed: the other computer's requests go to `deferred` when
 // one is given, the rest are dropped. 1 with the reply's eight bytes in
 // `reply`, or 0 on time-out.
-int awaitReply(HidReportChannel& channel, Clock& clock, std::uint8_t awaitedCode, int limit, int& replyWaitCount,
+int awaitReply(ReportChannel& channel, Clock& clock, std::uint8_t awaitedCode, int limit, int& replyWaitCount,
                std::array<std::uint8_t, kControllerReportLength>& reply, DeferredReports* deferred = nullptr);
 
 }  // namespace pivora

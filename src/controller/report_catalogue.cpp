@@ -1,6 +1,6 @@
 #include "controller/report_catalogue.h"
 
-#include "controller/hid_report_channel.h"
+#include "controller/report_channel.h"
 
 namespace pivora {
 
@@ -58,11 +58,11 @@ const char* reportCodeName(std::uint8_t reportCode) {
     }
 }
 
-int sendRequest(HidReportChannel& channel, const Request& request) {
+int sendRequest(ReportChannel& channel, const Request& request) {
     return channel.send(request.bytes.data(), request.length);
 }
 
-void injectRequest(HidReportChannel& channel, const Request& request) {
+void injectRequest(ReportChannel& channel, const Request& request) {
     channel.inject(request.bytes.data(), request.length);
 }
 

@@ -5,7 +5,7 @@
 
 namespace pivora {
 
-class HidReportChannel;
+class ReportChannel;
 
 // Every report the controller and Pivora exchange: eight bytes, byte 0 the HID
 // report number (always 2 in what Pivora writes), byte 1 the code, the rest
@@ -57,7 +57,7 @@ std::uint32_t pacingAfterMs(std::uint8_t reportCode);
 // The code's name for trace lines, or "?" for a code outside the catalogue.
 const char* reportCodeName(std::uint8_t reportCode);
 
-int sendRequest(HidReportChannel& channel, const Request& request);
-void injectRequest(HidReportChannel& channel, const Request& request);
+int sendRequest(ReportChannel& channel, const Request& request);
+void injectRequest(ReportChannel& channel, const Request& request);
 
 }  // namespace pivora

@@ -134,7 +134,7 @@ void Scenario::tearDown() {
     control.channel.close();
     on_.sw.clock.runUntil(on_.now() + kLateCompletionsEndMs);
     // The channel frees the records of operations that have ended at its next call.
-    std::array<std::uint8_t, HidReportChannel::kMaxReportLength> report{};
+    std::array<std::uint8_t, ReportChannel::kMaxReportLength> report{};
     control.channel.poll(report.data());
     checker_.afterTeardown();
 }
