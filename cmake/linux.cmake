@@ -1,0 +1,14 @@
+# The Linux computer's side of Pivora: its backends behind the seams the
+# control runs over (hidraw, sysfs and udev, udisks2, CUPS, logind), and
+# their tests against real stand-ins. Included from the native build only.
+add_library(pivora_linux STATIC
+  src/platform/linux/monotonic_clock.cpp
+)
+target_link_libraries(pivora_linux PUBLIC pivora_core)
+
+add_executable(pivora_linux_tests
+  tests/linux/monotonic_clock_test.cpp
+)
+target_include_directories(pivora_linux_tests PRIVATE tests/linux)
+target_link_libraries(pivora_linux_tests PRIVATE pivora_linux pivora_test_support GTest::gtest_main)
+gtest_discover_tests(pivora_linux_tests DISCOVERY_TIMEOUT 60)
