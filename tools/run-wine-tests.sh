@@ -126,6 +126,9 @@ fi
 # The program itself, driven from outside as its user would, in its own X
 # session on the same prefix.
 "$root/tools/run-program-tests.sh" || status=1
-# Two computers, hosts A and B, sharing one simulated switch.
+# Two computers, hosts A and B, sharing one simulated switch; then the
+# tour's first steps again with both at 200 % (192 dpi), where every window,
+# font and bitmap is drawn at that scale.
 "$root/tools/run-two-computers.sh" || status=1
+"$root/tools/run-two-computers.sh" --tour --dpi 192 || status=1
 exit "$status"
