@@ -9,6 +9,11 @@ need=()
 want() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' || need+=("$1"); }
 
 for package in cmake g++ make libgtest-dev libbenchmark-dev; do want "$package"; done
+# The Linux program's libraries, and the stand-ins its tests run against: a
+# private cupsd, a private D-Bus with python-dbusmock.
+for package in pkg-config libudev-dev libcups2-dev libglib2.0-dev cups-daemon cups-client dbus python3-dbusmock; do
+  want "$package"
+done
 if [ "${1:-all}" = fuzz ] || [ "${1:-all}" = analysis ] || [ "${1:-all}" = all ]; then
   for package in clang libclang-rt-14-dev clang-tidy cppcheck; do want "$package"; done
 fi
