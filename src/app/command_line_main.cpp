@@ -49,7 +49,7 @@ int runFromCommandLine(const std::function<int(const StartOptions&)>& startTray)
         }
         case CommandLine::ShowUsage:
         default:
-            output.write(ConsoleOutput::Error, kUsageText);
+            output.write(ConsoleOutput::Error, usageText(kWindowsStartUsage));
             return exit_status::kBadUsage;
     }
 }

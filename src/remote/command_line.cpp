@@ -2,16 +2,16 @@
 
 namespace pivora {
 
-const char* const kUsageText =
-    "usage: pivora [--log]\n"
+namespace {
+
+const char* const kRequestsUsage =
     "       pivora status [--json]\n"
     "       pivora claim <port>\n"
     "       pivora release <port>\n"
     "       pivora toggle\n"
     "\n"
-    "With no command Pivora starts in the notification area; --log also\n"
-    "keeps its diagnostic log. A command goes to the Pivora running in this\n"
-    "session, ports numbered 1 to 4 as on its arrows:\n"
+    "A command goes to the Pivora running in this session, ports numbered 1\n"
+    "to 4 as on its arrows:\n"
     "  status          each port's device and owner, and whether a switch is connected\n"
     "  status --json   the same as one JSON object\n"
     "  claim <port>    brings the port to this computer\n"
@@ -21,21 +21,24 @@ const char* const kUsageText =
     "Exit status: 0 done, 2 bad usage, 3 Pivora not running, 4 refused (no switch\n"
     "connected, the port is moving, nothing to move, no such port).\n";
 
-namespace {
-
 // "1" to "4" and nothing else: no sign, no leading zero, no spaces.
 int portNumber(const std::string& word) {
     return word.size() == 1 && word[0] >= '1' && word[0] <= '4' ? word[0] - '0' : 0;
 }
 
-CommandLine request(RemoteRequest::Verb verb, int port = 0, bool json = false) {
-    CommandLine line;
-    line.action = CommandLine::SendRequest;
-    line.request = RemoteRequest{verb, port, json};
-    return line;
-}
-
 }  // namespace
+
+const char* const kWindowsStartUsage =
+    "usage: pivora [--log]\n"
+    "With no command Pivora starts in the notification area; --log also\n"
+    "keeps its diagnostic log.\n";
+
+std::string usageText(const char* startUsage) {
+    // The start's first line, the requests' lines, then the start's words.
+    const std::string start = startUsage;
+    const std::size_t firstLineEnd = start.find('\n') + 1;
+    return start.substr(0, firstLineEnd) + kRequestsUsage + "\n" + start.substr(firstLineEnd);
+}
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     const std::size_t count = arguments.size();
@@ -45,15 +48,26 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         line.start.log = count == 1;
         return line;
     }
+    CommandLine line;
+    if (const std::optional<RemoteRequest> asked = parseRequest(arguments)) {
+        line.action = CommandLine::SendRequest;
+        line.request = *asked;
+    }
+    return line;
+}
+
+std::optional<RemoteRequest> parseRequest(const std::vector<std::string>& arguments) {
+    const std::size_t count = arguments.size();
+    if (count == 0) return std::nullopt;
     const std::string& verb = arguments[0];
-    if (verb == "status" && count == 1) return request(RemoteRequest::Status);
-    if (verb == "status" && count == 2 && arguments[1] == "--json") return request(RemoteRequest::Status, 0, true);
-    if (verb == "toggle" && count == 1) return request(RemoteRequest::Toggle);
+    if (verb == "status" && count == 1) return RemoteRequest{RemoteRequest::Status, 0, false};
+    if (verb == "status" && count == 2 && arguments[1] == "--json") return RemoteRequest{RemoteRequest::Status, 0, true};
+    if (verb == "toggle" && count == 1) return RemoteRequest{RemoteRequest::Toggle, 0, false};
     if ((verb == "claim" || verb == "release") && count == 2) {
         const int port = portNumber(arguments[1]);
-        if (port != 0) return request(verb == "claim" ? RemoteRequest::Claim : RemoteRequest::Release, port);
+        if (port != 0) return RemoteRequest{verb == "claim" ? RemoteRequest::Claim : RemoteRequest::Release, port, false};
     }
-    return CommandLine{};
+    return std::nullopt;
 }
 
 }  // namespace pivora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,15 @@ struct CommandLine {
 // nothing is trimmed, case counts, and a port is one digit from 1 to 4.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
-// Printed for ShowUsage; ends with a newline.
-extern const char* const kUsageText;
+// The request `arguments` ask of the running Pivora, read as
+// parseCommandLine reads them; nothing when they ask for none.
+std::optional<RemoteRequest> parseRequest(const std::vector<std::string>& arguments);
+
+// Printed for ShowUsage: how Pivora starts on this system (`startUsage`,
+// its first lines), then the requests; ends with a newline.
+std::string usageText(const char* startUsage);
+
+// How the Windows program starts, for usageText.
+extern const char* const kWindowsStartUsage;
 
 }  // namespace pivora
