@@ -1,0 +1,16 @@
+#pragma once
+
+// Where the Linux program takes the command line's requests on the user's
+// session bus: one well-known name, owned by the running Pivora alone.
+namespace pivora::request_bus {
+
+constexpr const char* kName = "org.pivora.Pivora";
+constexpr const char* kPath = "/org/pivora/Pivora";
+constexpr const char* kInterface = "org.pivora.Pivora1";
+// Request(y verb, i port, b json) -> (i exitStatus, s text): the verb and
+// port as the command line's RemoteRequest has them, the answer as it prints.
+constexpr const char* kRequestMethod = "Request";
+// An answer's text beyond this is not taken: no status is near it.
+constexpr unsigned kAnswerLimit = 65536;
+
+}  // namespace pivora::request_bus
