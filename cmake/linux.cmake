@@ -22,11 +22,13 @@ add_library(pivora_linux_app STATIC
   src/app/linux/linux_command_line.cpp
   src/app/linux/request_service.cpp
   src/app/linux/request_client.cpp
+  src/app/linux/linux_program.cpp
   src/platform/linux/udev_watch.cpp
 )
 target_link_libraries(pivora_linux_app PUBLIC pivora_linux PkgConfig::GIO PkgConfig::UDEV)
 target_sources(pivora_linux_tests PRIVATE
   tests/linux/request_bus_test.cpp
   tests/linux/linux_command_line_test.cpp
+  tests/linux/linux_program_test.cpp
 )
 target_link_libraries(pivora_linux_tests PRIVATE pivora_linux_app)

@@ -1,0 +1,80 @@
+#include "app/linux/linux_program.h"
+
+#include <glib-unix.h>
+#include <signal.h>
+
+#include <utility>
+
+#include "app/linux/request_service.h"
+#include "platform/linux/udev_watch.h"
+#include "remote/remote_answer.h"
+#include "ui/port_summary.h"
+
+namespace pivora {
+
+LinuxProgram::LinuxProgram(ControlPort& control, GDBusConnection* session,
+                           std::function<void(const std::string&)> say)
+    : control_(control), session_(session), say_(std::move(say)), loop_(g_main_loop_new(nullptr, FALSE)) {}
+
+LinuxProgram::~LinuxProgram() {
+    control_.stop();
+    const std::lock_guard<std::mutex> hold(pendingLock_);
+    if (pendingPanel_ != 0) g_source_remove(pendingPanel_);
+}
+
+bool LinuxProgram::run() {
+    RequestService requests(session_, [this](const RemoteRequest& request) { return answer(request); });
+    if (!requests.start()) {
+        say_("Pivora is already running in this session.\n");
+        return false;
+    }
+    UdevWatch devices([this] { control_.post(Command{Command::DeviceChanged, 0}); });
+    if (!devices.start())
+        say_("udev's device events cannot be had here: Pivora looks for the switch on its ticks only.\n");
+    const guint interrupted = g_unix_signal_add(SIGINT, onSignal, this);
+    const guint terminated = g_unix_signal_add(SIGTERM, onSignal, this);
+
+    control_.start([this] {
+        // From the control's thread: the panel is shown on the main context's.
+        const std::lock_guard<std::mutex> hold(pendingLock_);
+        if (pendingPanel_ == 0) pendingPanel_ = g_idle_add(onPanelChanged, this);
+    });
+    g_main_loop_run(loop_.get());
+    g_source_remove(interrupted);
+    g_source_remove(terminated);
+    control_.stop();
+    return true;
+}
+
+void LinuxProgram::stop() { g_main_loop_quit(loop_.get()); }
+
+RemoteAnswer LinuxProgram::answer(const RemoteRequest& request) {
+    const RemoteDecision decision = decide(request, summarize(control_.panel()));
+    if (decision.command) control_.post(*decision.command);
+    return decision.answer;
+}
+
+gboolean LinuxProgram::onPanelChanged(gpointer self) {
+    auto* program = static_cast<LinuxProgram*>(self);
+    {
+        const std::lock_guard<std::mutex> hold(program->pendingLock_);
+        program->pendingPanel_ = 0;
+    }
+    program->panelChanged();
+    return G_SOURCE_REMOVE;
+}
+
+gboolean LinuxProgram::onSignal(gpointer self) {
+    static_cast<LinuxProgram*>(self)->stop();
+    return G_SOURCE_CONTINUE;
+}
+
+void LinuxProgram::panelChanged() {
+    // What `pivora status` would print, each time it reads differently.
+    const std::string shown = decide(RemoteRequest{}, summarize(control_.panel())).answer.text;
+    if (shown == lastShown_) return;
+    lastShown_ = shown;
+    say_(shown);
+}
+
+}  // namespace pivora

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <gio/gio.h>
+
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "control/control_port.h"
+#include "platform/linux/gio_handles.h"
+#include "remote/remote_request.h"
+
+namespace pivora {
+
+// `pivora run`: the control on its own thread, and around it on the default
+// GLib main context the command line's requests, udev's device changes,
+// SIGINT and SIGTERM. Says what it does, and the switch as the status
+// request tells it each time it changes, through `say`.
+class LinuxProgram {
+public:
+    LinuxProgram(ControlPort& control, GDBusConnection* session, std::function<void(const std::string&)> say);
+    ~LinuxProgram();
+    LinuxProgram(const LinuxProgram&) = delete;
+    LinuxProgram& operator=(const LinuxProgram&) = delete;
+
+    // Serves until stop() or a signal, then stops the control (which signs
+    // off from the controller). False at once, the control never started,
+    // when another Pivora already serves this session.
+    bool run();
+    // Ends run() from the main context's thread.
+    void stop();
+
+    // The command line's request, decided from the switch as last published.
+    RemoteAnswer answer(const RemoteRequest& request);
+
+private:
+    static gboolean onPanelChanged(gpointer self);
+    static gboolean onSignal(gpointer self);
+    void panelChanged();
+
+    ControlPort& control_;
+    GDBusConnection* session_;
+    std::function<void(const std::string&)> say_;
+    GMainLoopHandle loop_;
+    std::mutex pendingLock_;
+    guint pendingPanel_ = 0;  // the idle source that shows the new panel, if any
+    std::string lastShown_;
+};
+
+}  // namespace pivora

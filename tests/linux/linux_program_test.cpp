@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/linux/linux_program.h"
+#include "app/linux/request_client.h"
+#include "control/control_thread.h"
+#include "controller/report_catalogue.h"
+#include "private_bus.h"
+#include "recording_trace.h"
+#include "sim/simulated_switch.h"
+
+namespace pivora::test {
+namespace {
+
+// The simulated switch in real time: on every look at the clock, from the
+// control's thread alone, the switch's time catches up with the wall's, and
+// whatever fell due meanwhile (a reply, the other computer's answer) happens.
+class WallClock : public Clock {
+public:
+    explicit WallClock(sim::VirtualClock& time) : time_(time), virtualStart_(time.tickCount()) {}
+
+    void sleep(std::uint32_t ms) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        catchUp();
+    }
+    std::uint32_t tickCount() override {
+        catchUp();
+        return time_.tickCount();
+    }
+
+private:
+    void catchUp() {
+        const auto wall = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                                 wallStart_);
+        const std::uint32_t behind = static_cast<std::uint32_t>(wall.count()) - (time_.tickCount() - virtualStart_);
+        if (behind > 0 && behind < 0x80000000u) time_.sleep(behind);
+    }
+
+    sim::VirtualClock& time_;
+    const std::uint32_t virtualStart_;
+    const std::chrono::steady_clock::time_point wallStart_ = std::chrono::steady_clock::now();
+};
+
+// `pivora run` as a user has it: its control on host A of a simulated
+// switch, the command line calling from another program over a private
+// session bus, SIGTERM to end it.
+class RunningProgram : public ::testing::Test {
+protected:
+    RunningProgram() : control(platformOf()) {
+        sw.firmware.setRawMask(0x08);  // port 1 (the switch's port 3) is B's
+        sw.firmware.playPeer(sim::Host::B);
+        sw.hub.plugDevice(2, 0x0781, 0x5567, "SanDisk Cruzer");
+        sw.hub.plugDevice(3, 0x046D, 0xC52B, "Logitech Receiver");
+    }
+    Platform& platformOf() {
+        const Platform simulated = sw.hostA.platform(trace);
+        platform = std::make_unique<Platform>(Platform{wall, trace, simulated.interfaces, simulated.hid, simulated.hubs,
+                                                       simulated.removal, simulated.spooler, simulated.registry});
+        return *platform;
+    }
+
+    // Asks as `pivora <request>` would, until `until` holds for the answer
+    // or 20 s have passed.
+    template <typename Until>
+    RemoteAnswer askUntil(GDBusConnection* connection, const RemoteRequest& request, Until until) {
+        RemoteAnswer answer;
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        do {
+            answer = askRunningPivora(connection, request);
+            if (until(answer)) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        } while (std::chrono::steady_clock::now() < limit);
+        return answer;
+    }
+
+    sim::SimulatedSwitch sw;
+    WallClock wall{sw.clock};
+    RecordingTrace trace;
+    std::unique_ptr<Platform> platform;
+    ControlThread control;
+    PrivateBus bus;
+    std::vector<std::string> said;
+};
+
+TEST_F(RunningProgram, AnswersTheCommandLineMovesAPortAndSignsOffOnSigterm) {
+    ASSERT_TRUE(bus.running());
+    const GObjectHandle<GDBusConnection> session = bus.connect();
+    LinuxProgram program(control, session.get(), [&](const std::string& text) { said.push_back(text); });
+
+    std::atomic<bool> served{false};
+    RemoteAnswer connected;
+    RemoteAnswer claimed;
+    RemoteAnswer moved;
+    std::thread user([&] {
+        const GObjectHandle<GDBusConnection> own = bus.connect();
+        const auto contains = [](const char* text) {
+            return [text](const RemoteAnswer& answer) { return answer.text.find(text) != std::string::npos; };
+        };
+        connected = askUntil(own.get(), RemoteRequest{}, contains("Port 2, here"));
+        claimed = askRunningPivora(own.get(), RemoteRequest{RemoteRequest::Claim, 1, false});
+        moved = askUntil(own.get(), RemoteRequest{}, contains("Port 1, here"));
+        // As `kill` or systemd would end it.
+        kill(getpid(), SIGTERM);
+        served = true;
+    });
+    EXPECT_TRUE(program.run());
+    user.join();
+    ASSERT_TRUE(served);
+
+    EXPECT_EQ(connected.text,
+              "Switch connected.\nPort 1, on the other computer: (no device)\nPort 2, here: SanDisk Cruzer\n");
+    EXPECT_EQ(claimed.exitStatus, exit_status::kDone);
+    EXPECT_EQ(claimed.text, "Port 1: moving here.\n");
+    EXPECT_EQ(moved.text, "Switch connected.\nPort 1, here: Logitech Receiver\nPort 2, here: SanDisk Cruzer\n");
+    // What it said as the switch changed: the status, each time it read anew.
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said.back(), moved.text);
+    // Ended by the signal, it signed off from the controller.
+    const std::vector<Bytes> written = trace.reports(TraceChannel::ReportsWritten);
+    ASSERT_FALSE(written.empty());
+    EXPECT_EQ(written.back().at(1), code::SignOff);
+}
+
+TEST_F(RunningProgram, ASecondRunSaysOneIsRunningAndLeaves) {
+    ASSERT_TRUE(bus.running());
+    const GObjectHandle<GDBusConnection> first = bus.connect();
+    // Another Pivora serves this session already.
+    const GVariantHandle owned(g_dbus_connection_call_sync(
+        first.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+        g_variant_new("(su)", "org.pivora.Pivora", 4u), nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr));
+    ASSERT_TRUE(owned);
+    const GObjectHandle<GDBusConnection> session = bus.connect();
+    LinuxProgram second(control, session.get(), [&](const std::string& text) { said.push_back(text); });
+    EXPECT_FALSE(second.run());
+    EXPECT_EQ(said, std::vector<std::string>{"Pivora is already running in this session.\n"});
+    EXPECT_TRUE(trace.reports(TraceChannel::ReportsWritten).empty()) << "the control never started";
+}
+
+}  // namespace
+}  // namespace pivora::test
