@@ -60,7 +60,10 @@ export TMPDIR
 prefix_b=$TMPDIR/prefix-b.${root##*/}
 
 fail() {
-  echo "run-two-computers: $*" | tee /dev/stderr
+  # To both outputs, each written to as it is open: `tee /dev/stderr` would
+  # open a log file behind stderr afresh, and empty it.
+  echo "run-two-computers: $*"
+  echo "run-two-computers: $*" >&2
   exit 1
 }
 
@@ -115,7 +118,7 @@ if [[ $in_session -eq 0 ]]; then
   echo "== two computers: pivora_simulated.exe on hosts A and B, switchsim between them"
   # A step of the setting up that fails says which, on both outputs: the
   # run's log may keep only one of them.
-  trap 'echo "run-two-computers: setting up failed at line $LINENO: $BASH_COMMAND" | tee /dev/stderr' ERR
+  trap 'fail "setting up failed at line $LINENO: $BASH_COMMAND"' ERR
 
   if [[ $mode == show && -z ${DISPLAY:-} ]]; then
     fail "--show needs an X display in DISPLAY"
