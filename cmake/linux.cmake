@@ -1,6 +1,10 @@
 # The Linux computer's side of Pivora: its backends behind the seams the
 # control runs over (hidraw, sysfs and udev, udisks2, CUPS, logind), and
 # their tests against real stand-ins. Included from the native build only.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)
+pkg_check_modules(UDEV REQUIRED IMPORTED_TARGET libudev)
+
 add_library(pivora_linux STATIC
   src/platform/linux/monotonic_clock.cpp
 )
@@ -13,11 +17,23 @@ target_include_directories(pivora_linux_tests PRIVATE tests/linux)
 target_link_libraries(pivora_linux_tests PRIVATE pivora_linux pivora_test_support GTest::gtest_main)
 gtest_discover_tests(pivora_linux_tests DISCOVERY_TIMEOUT 60)
 
+# udisks2's eject and logind's sleep and shutdown announcements, over GDBus;
+# tested against python-dbusmock on a private bus (Debian's python3 runs it).
+target_sources(pivora_linux PRIVATE
+  src/platform/linux/udisks2_objects.cpp
+  src/platform/linux/udisks2_ejector.cpp
+  src/platform/linux/logind_sleep_watch.cpp
+)
+target_link_libraries(pivora_linux PUBLIC PkgConfig::GIO)
+target_sources(pivora_linux_tests PRIVATE
+  tests/linux/dbus_mock.cpp
+  tests/linux/udisks2_ejector_test.cpp
+  tests/linux/logind_sleep_watch_test.cpp
+)
+target_compile_definitions(pivora_linux_tests PRIVATE PIVORA_LINUX_TEST_DIR="${PROJECT_SOURCE_DIR}/tests/linux")
+
 # The Linux program's own parts: its command line, the requests it takes on
 # the session bus, the device changes udev announces.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)
-pkg_check_modules(UDEV REQUIRED IMPORTED_TARGET libudev)
 add_library(pivora_linux_app STATIC
   src/app/linux/linux_command_line.cpp
   src/app/linux/request_service.cpp

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <gio/gio.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/linux/gio_handles.h"
+#include "private_bus.h"
+
+namespace pivora::test {
+
+// A python-dbusmock service on a private bus, standing in for a system
+// service; stopped when this object goes.
+class DbusMock {
+public:
+    // Runs `python3 -m dbusmock <arguments>` on `bus` and waits, a bounded
+    // time, until it owns `busName`.
+    DbusMock(const PrivateBus& bus, std::string busName, const std::vector<std::string>& arguments);
+    ~DbusMock();
+    DbusMock(const DbusMock&) = delete;
+    DbusMock& operator=(const DbusMock&) = delete;
+
+    bool running() const { return running_; }
+
+    // Calls `method` on the service's object `path` and returns its answer,
+    // which must be of `replyType`; null, and a test failure, when it fails.
+    GVariantHandle call(const char* path, const char* interface, const char* method, GVariant* parameters,
+                        const char* replyType = "()");
+    // The same for the mock's own controls (AddObject, EmitSignal, ...).
+    GVariantHandle control(const char* path, const char* method, GVariant* parameters, const char* replyType = "()");
+    // How many times the object at `path` was asked `method`.
+    std::size_t callCount(const char* path, const char* method);
+
+private:
+    bool ownsName();
+
+    std::string busName_;
+    GObjectHandle<GDBusConnection> connection_;
+    GObjectHandle<GSubprocess> process_;
+    bool running_ = false;
+};
+
+// Iterates `context` until `done()` holds, for at most ten seconds; whether
+// it does.
+template <typename Done>
+bool spinUntil(GMainContext* context, Done done) {
+    const gint64 deadline = g_get_monotonic_time() + 10 * G_USEC_PER_SEC;
+    while (!done()) {
+        if (g_get_monotonic_time() > deadline) return false;
+        if (!g_main_context_iteration(context, FALSE)) g_usleep(1000);
+    }
+    return true;
+}
+
+}  // namespace pivora::test
