@@ -76,8 +76,8 @@ HidReportChannel::HidReportChannel(DeviceInterfaceApi& interfaces, HidDeviceApi&
     : interfaces_(interfaces), hid_(hid), clock_(clock), trace_(trace) {}
 
 HidReportChannel::~HidReportChannel() {
-    cancelPending();
-    close();
+    HidReportChannel::cancelPending();
+    HidReportChannel::close();
     // Windows makes a pending OVERLAPPED safe to free only by ending it;
     // CancelIo and CloseHandle merely ask the driver to. The channel goes at
     // exit, where waiting a while for a slow driver costs nothing.
