@@ -17,6 +17,19 @@ target_include_directories(pivora_linux_tests PRIVATE tests/linux)
 target_link_libraries(pivora_linux_tests PRIVATE pivora_linux pivora_test_support GTest::gtest_main)
 gtest_discover_tests(pivora_linux_tests DISCOVERY_TIMEOUT 60)
 
+# The controller's report channel over hidraw: the nodes listed from sysfs,
+# report I/O on the node, tested over SOCK_SEQPACKET pairs with the simulated
+# controller firmware at the far end and sysfs trees rendered into a
+# temporary directory.
+target_sources(pivora_linux PRIVATE
+  src/platform/linux/hidraw_nodes.cpp
+  src/platform/linux/hidraw_report_channel.cpp
+)
+target_sources(pivora_linux_tests PRIVATE
+  tests/linux/hidraw_listing_test.cpp
+  tests/linux/hidraw_report_channel_test.cpp
+)
+
 # udisks2's eject and logind's sleep and shutdown announcements, over GDBus;
 # tested against python-dbusmock on a private bus (Debian's python3 runs it).
 target_sources(pivora_linux PRIVATE

@@ -76,8 +76,8 @@ HidReportChannel::HidReportChannel(DeviceInterfaceApi& interfaces, HidDeviceApi&
     : interfaces_(interfaces), hid_(hid), clock_(clock), trace_(trace) {}
 
 HidReportChannel::~HidReportChannel() {
-    cancelPending();
-    close();
+    HidReportChannel::cancelPending();
+    HidReportChannel::close();
     // Windows makes a pending OVERLAPPED safe to free only by ending it;
     // CancelIo and CloseHandle merely ask the driver to. The channel goes at
     // exit, where waiting a while for a slow driver costs nothing.
@@ -216,10 +216,9 @@ int HidReportChannel::poll(std::uint8_t* destination) {
     int result = 0;
     if (!waiting.empty()) {
         // Waiting reports arrived before anything the read side holds now.
-        const WaitingReport& next = waiting.front();
-        deliver(next.bytes.data(), next.length, destination);
-        result = static_cast<int>(next.length);
-        waiting.pop_front();
+        const std::uint32_t length = waiting.pop(destination);
+        trace_.report(TraceChannel::ReportsDelivered, destination, length);
+        result = static_cast<int>(length);
     } else {
         if (read.cancelled || read.record.internal != 0) return 0;
         const std::uintptr_t completed = read.record.internalHigh;
@@ -237,26 +236,11 @@ int HidReportChannel::poll(std::uint8_t* destination) {
 
 int HidReportChannel::pendingLength() const {
     if (!readyForIo()) return 0;
-    if (!waiting.empty()) return static_cast<int>(waiting.front().length);
+    if (!waiting.empty()) return static_cast<int>(waiting.frontLength());
     const Direction& read = ioSlot->read;
     if (read.cancelled || read.record.internal != 0) return 0;
     const std::uintptr_t completed = read.record.internalHigh;
     return static_cast<int>(completed < reportLength ? completed : reportLength);
-}
-
-void HidReportChannel::queueWaiting(const std::uint8_t* report, std::uint32_t length) {
-    // The same report twice asks for nothing more than once (a release
-    // clicked again before the tick took the first).
-    for (const WaitingReport& entry : waiting)
-        if (entry.length == length && std::memcmp(entry.bytes.data(), report, length) == 0) return;
-    if (waiting.size() >= kMaxWaitingReports) {
-        trace_.line(TraceChannel::Text, "HidReportChannel: receive queue full, report dropped\r\n");
-        return;
-    }
-    WaitingReport entry{};
-    std::memcpy(entry.bytes.data(), report, length);
-    entry.length = length;
-    waiting.push_back(entry);
 }
 
 void HidReportChannel::collectCompletedRead() {
@@ -264,7 +248,7 @@ void HidReportChannel::collectCompletedRead() {
     if (read.cancelled || read.record.internal != 0) return;
     const std::uintptr_t completed = read.record.internalHigh;
     if (completed == 0) return;
-    queueWaiting(read.buffer.data(), static_cast<std::uint32_t>(completed < reportLength ? completed : reportLength));
+    waiting.push(read.buffer.data(), static_cast<std::uint32_t>(completed < reportLength ? completed : reportLength));
     read.record.internalHigh = 0;
 }
 
@@ -273,7 +257,7 @@ void HidReportChannel::inject(const std::uint8_t* report, std::uint32_t length) 
     // A read that completed before this report keeps its place ahead of it;
     // a read still in flight stays armed and is delivered after it.
     collectCompletedRead();
-    queueWaiting(report, length);
+    waiting.push(report, length);
 }
 
 int HidReportChannel::send(const std::uint8_t* report, std::uint32_t length) {

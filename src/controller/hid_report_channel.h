@@ -3,11 +3,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <vector>
 
 #include "controller/report_channel.h"
+#include "controller/waiting_reports.h"
 #include "platform/clock.h"
 #include "platform/device_interface_api.h"
 #include "platform/diagnostic_trace.h"
@@ -49,15 +49,10 @@ public:
     std::uint32_t getReportLength() const override { return reportLength; }
 
 private:
-    struct WaitingReport {
-        std::array<std::uint8_t, kMaxReportLength> bytes;
-        std::uint32_t length;
-    };
     class IoSlot;
     struct Direction;
 
     bool readyForIo() const { return deviceHandle != nullptr && reportLength != 0; }
-    void queueWaiting(const std::uint8_t* report, std::uint32_t length);
     void collectCompletedRead();
     void deliver(const std::uint8_t* report, std::uint32_t length, std::uint8_t* destination);
     void armRead();
@@ -83,10 +78,9 @@ private:
     // the handle is closed and another opened. Each is freed once both its
     // operations have ended.
     std::vector<std::unique_ptr<IoSlot>> retiredSlots;
-    // Reports waiting for a poll, oldest first: injected ones, and a completed
-    // read moved aside when a report is injected after it. A report equal to
-    // one already waiting is not queued again.
-    std::deque<WaitingReport> waiting;
+    // Reports waiting for a poll: injected ones, and a completed read moved
+    // aside when a report is injected after it.
+    WaitingReports waiting{trace_, "HidReportChannel: receive queue full, report dropped\r\n"};
 };
 
 }  // namespace pivora
