@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <functional>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "app/linux/request_client.h"
 #include "control/control_thread.h"
 #include "controller/report_catalogue.h"
+#include "dbus_mock.h"
 #include "private_bus.h"
 #include "recording_trace.h"
 #include "sim/simulated_switch.h"
@@ -92,7 +94,7 @@ protected:
 TEST_F(RunningProgram, AnswersTheCommandLineMovesAPortAndSignsOffOnSigterm) {
     ASSERT_TRUE(bus.running());
     const GObjectHandle<GDBusConnection> session = bus.connect();
-    LinuxProgram program(control, session.get(), [&](const std::string& text) { said.push_back(text); });
+    LinuxProgram program(control, session.get(), nullptr, [&](const std::string& text) { said.push_back(text); });
 
     std::atomic<bool> served{false};
     RemoteAnswer connected;
@@ -128,6 +130,73 @@ TEST_F(RunningProgram, AnswersTheCommandLineMovesAPortAndSignsOffOnSigterm) {
     EXPECT_EQ(written.back().at(1), code::SignOff);
 }
 
+// logind announces a sleep: the ports are handed back (the controller hears
+// SignOff) before the inhibitor is let go; on waking Pivora starts over and
+// takes a new one.
+TEST_F(RunningProgram, SignsOffBeforeTheComputerSleepsAndStartsOverOnWaking) {
+    ASSERT_TRUE(bus.running());
+    PrivateBus systemBus;
+    ASSERT_TRUE(systemBus.running());
+    DbusMock logind(systemBus, "org.freedesktop.login1", {"-t", "logind"});
+    ASSERT_TRUE(logind.running());
+    const GObjectHandle<GDBusConnection> session = bus.connect();
+    const GObjectHandle<GDBusConnection> system = systemBus.connect();
+    LinuxProgram program(control, session.get(), system.get(), [&](const std::string& text) { said.push_back(text); });
+
+    const auto inhibitors = [&] {
+        const GVariantHandle reply = logind.call("/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                                                 "ListInhibitors", nullptr, "(a(ssssuu))");
+        const GVariantHandle list(g_variant_get_child_value(reply.get(), 0));
+        return g_variant_n_children(list.get());
+    };
+    const auto announceSleep = [&](bool going) {
+        GVariant* argument = g_variant_new_variant(g_variant_new_boolean(going ? TRUE : FALSE));
+        logind.control("/org/freedesktop/login1", "EmitSignal",
+                       g_variant_new("(sss@av)", "org.freedesktop.login1.Manager", "PrepareForSleep", "b",
+                                     g_variant_new_array(nullptr, &argument, 1)));
+    };
+    const auto within = [](const std::function<bool()>& done) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done() && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return done();
+    };
+    bool heldAtStart = false;
+    bool letGo = false;
+    bool heldAgain = false;
+    std::thread night([&] {
+        const GObjectHandle<GDBusConnection> own = bus.connect();
+        const auto connected = [](const RemoteAnswer& answer) { return answer.text.rfind("Switch connected", 0) == 0; };
+        askUntil(own.get(), RemoteRequest{}, connected);
+        heldAtStart = within([&] { return inhibitors() == 1; });
+        announceSleep(true);
+        letGo = within([&] { return inhibitors() == 0; });
+        announceSleep(false);
+        heldAgain = within([&] { return inhibitors() == 1; });
+        // A few of the control's ticks, for it to find the controller again.
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        kill(getpid(), SIGTERM);
+    });
+    EXPECT_TRUE(program.run());
+    night.join();
+
+    EXPECT_TRUE(heldAtStart);
+    EXPECT_TRUE(letGo);
+    EXPECT_TRUE(heldAgain);
+    // SignOff before the sleep; after it the controller looked for afresh
+    // (InfoQuery), and SignOff again at the end.
+    const std::vector<Bytes> written = trace.reports(TraceChannel::ReportsWritten);
+    const auto codeAt = [&](std::size_t index) { return written.at(index).at(1); };
+    std::size_t sleptAt = 0;
+    while (sleptAt < written.size() && codeAt(sleptAt) != code::SignOff) ++sleptAt;
+    ASSERT_LT(sleptAt, written.size()) << "no SignOff before the sleep";
+    bool lookedAgain = false;
+    for (std::size_t index = sleptAt + 1; index < written.size(); ++index)
+        lookedAgain = lookedAgain || codeAt(index) == code::InfoQuery;
+    EXPECT_TRUE(lookedAgain);
+    EXPECT_EQ(codeAt(written.size() - 1), code::SignOff);
+}
+
 TEST_F(RunningProgram, ASecondRunSaysOneIsRunningAndLeaves) {
     ASSERT_TRUE(bus.running());
     const GObjectHandle<GDBusConnection> first = bus.connect();
@@ -137,7 +206,7 @@ TEST_F(RunningProgram, ASecondRunSaysOneIsRunningAndLeaves) {
         g_variant_new("(su)", "org.pivora.Pivora", 4u), nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr));
     ASSERT_TRUE(owned);
     const GObjectHandle<GDBusConnection> session = bus.connect();
-    LinuxProgram second(control, session.get(), [&](const std::string& text) { said.push_back(text); });
+    LinuxProgram second(control, session.get(), nullptr, [&](const std::string& text) { said.push_back(text); });
     EXPECT_FALSE(second.run());
     EXPECT_EQ(said, std::vector<std::string>{"Pivora is already running in this session.\n"});
     EXPECT_TRUE(trace.reports(TraceChannel::ReportsWritten).empty()) << "the control never started";

@@ -3,18 +3,32 @@
 #include <glib-unix.h>
 #include <signal.h>
 
+#include <optional>
 #include <utility>
 
 #include "app/linux/request_service.h"
+#include "platform/linux/logind_sleep_watch.h"
 #include "platform/linux/udev_watch.h"
 #include "remote/remote_answer.h"
 #include "ui/port_summary.h"
 
 namespace pivora {
 
-LinuxProgram::LinuxProgram(ControlPort& control, GDBusConnection* session,
+namespace {
+
+// How long the control may take to sign off before logind goes on: the
+// window waits as long for the same on Windows.
+constexpr std::uint32_t kSignOffWaitMs = 3000;
+
+}  // namespace
+
+LinuxProgram::LinuxProgram(ControlPort& control, GDBusConnection* session, GDBusConnection* system,
                            std::function<void(const std::string&)> say)
-    : control_(control), session_(session), say_(std::move(say)), loop_(g_main_loop_new(nullptr, FALSE)) {}
+    : control_(control),
+      session_(session),
+      system_(system),
+      say_(std::move(say)),
+      loop_(g_main_loop_new(nullptr, FALSE)) {}
 
 LinuxProgram::~LinuxProgram() {
     control_.stop();
@@ -31,6 +45,25 @@ bool LinuxProgram::run() {
     UdevWatch devices([this] { control_.post(Command{Command::DeviceChanged, 0}); });
     if (!devices.start())
         say_("udev's device events cannot be had here: Pivora looks for the switch on its ticks only.\n");
+    PowerDown last = PowerDown::Sleep;  // what the computer last went down for
+    std::optional<LogindSleepWatch> sleep;
+    if (system_ != nullptr) {
+        sleep.emplace(system_, LogindSleepWatch::Callbacks{
+                                   [this, &sleep, &last](PowerDown why) {
+                                       // The ports are handed back before the computer stops.
+                                       last = why;
+                                       control_.postAndWait(Command{why == PowerDown::Sleep ? Command::Suspend
+                                                                                            : Command::QueryEndSession,
+                                                                    0},
+                                                            kSignOffWaitMs);
+                                       sleep->releaseInhibitor();
+                                   },
+                                   [this, &last] {
+                                       // Woken, it starts over; a shutdown called off connects again.
+                                       control_.post(last == PowerDown::Sleep ? Command{Command::Resume, 0}
+                                                                              : Command{Command::EndSession, 0});
+                                   }});
+    }
     const guint interrupted = g_unix_signal_add(SIGINT, onSignal, this);
     const guint terminated = g_unix_signal_add(SIGTERM, onSignal, this);
 

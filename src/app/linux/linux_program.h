@@ -14,11 +14,15 @@ namespace pivora {
 
 // `pivora run`: the control on its own thread, and around it on the default
 // GLib main context the command line's requests, udev's device changes,
-// SIGINT and SIGTERM. Says what it does, and the switch as the status
-// request tells it each time it changes, through `say`.
+// logind's sleep and shutdown, SIGINT and SIGTERM. Says what it does, and
+// the switch as the status request tells it each time it changes, through
+// `say`.
 class LinuxProgram {
 public:
-    LinuxProgram(ControlPort& control, GDBusConnection* session, std::function<void(const std::string&)> say);
+    // `system` may be null: then nothing hands the ports back before the
+    // computer sleeps.
+    LinuxProgram(ControlPort& control, GDBusConnection* session, GDBusConnection* system,
+                 std::function<void(const std::string&)> say);
     ~LinuxProgram();
     LinuxProgram(const LinuxProgram&) = delete;
     LinuxProgram& operator=(const LinuxProgram&) = delete;
@@ -40,6 +44,7 @@ private:
 
     ControlPort& control_;
     GDBusConnection* session_;
+    GDBusConnection* system_;
     std::function<void(const std::string&)> say_;
     GMainLoopHandle loop_;
     std::mutex pendingLock_;
