@@ -12,3 +12,12 @@ add_executable(pivora_linux_tests
 target_include_directories(pivora_linux_tests PRIVATE tests/linux)
 target_link_libraries(pivora_linux_tests PRIVATE pivora_linux pivora_test_support GTest::gtest_main)
 gtest_discover_tests(pivora_linux_tests DISCOVERY_TIMEOUT 60)
+
+# Local printers through CUPS: the queues whose device is a USB printer,
+# matched to the present USB devices, their IDs kept in the state folder.
+target_sources(pivora_linux PRIVATE
+  src/platform/linux/cups_printer_uri.cpp
+)
+target_sources(pivora_linux_tests PRIVATE
+  tests/linux/cups_printer_uri_test.cpp
+)
