@@ -16,8 +16,11 @@ gtest_discover_tests(pivora_linux_tests DISCOVERY_TIMEOUT 60)
 # Local printers through CUPS: the queues whose device is a USB printer,
 # matched to the present USB devices, their IDs kept in the state folder.
 target_sources(pivora_linux PRIVATE
+  src/platform/linux/state_folder.cpp
   src/platform/linux/cups_printer_uri.cpp
+  src/platform/linux/cups_printer_state.cpp
 )
 target_sources(pivora_linux_tests PRIVATE
   tests/linux/cups_printer_uri_test.cpp
+  tests/linux/cups_printer_state_test.cpp
 )
