@@ -1,8 +1,10 @@
 // CupsLocalPrinters against a real cupsd of the test's own.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,7 @@
 
 #include "platform/linux/cups_connection.h"
 #include "platform/linux/cups_local_printers.h"
+#include "link/posix_fd.h"
 #include "platform/linux/cups_queues.h"
 #include "private_cupsd.h"
 #include "recording_trace.h"
@@ -157,14 +160,49 @@ TEST_F(CupsLocalPrintersTest, DeviceUriIsAskedOfTheServer) {
     EXPECT_EQ(askDeviceUri(http.get(), "Missing"), std::nullopt);
 }
 
+// CUPS_SERVER pointed elsewhere for one test, then back.
+class CupsServerAt {
+public:
+    explicit CupsServerAt(int port) {
+        if (const char* before = std::getenv("CUPS_SERVER")) previous_ = before;
+        test::pointCupsAt("127.0.0.1:" + std::to_string(port));
+    }
+    ~CupsServerAt() { test::pointCupsAt(previous_); }
+    CupsServerAt(const CupsServerAt&) = delete;
+    CupsServerAt& operator=(const CupsServerAt&) = delete;
+
+private:
+    std::string previous_;
+};
+
+// A server that takes the connection and never answers holds the control's
+// thread only for a bounded time, and counts as no server.
+TEST(CupsLocalPrinters, SilentServerIsGivenUpOn) {
+    const link::PosixFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    // Listening without accepting: the kernel completes the connection, nobody reads.
+    ASSERT_EQ(::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener.get(), 8), 0);
+    ASSERT_EQ(::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const CupsServerAt server(ntohs(address.sin_port));
+
+    StateFolder state;
+    ListedUsbDevices devices;
+    CupsLocalPrinters printers(devices, state.path());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(visitAll(printers).empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+}
+
 // Nobody listens where CUPS_SERVER points: no printers, the kept IDs left
 // alone, and one trace line for the server's absence however often it is asked.
 TEST(CupsLocalPrinters, NoServerMeansNoPrintersAndOneTraceLine) {
     const int port = test::freeLoopbackPort();
     ASSERT_GT(port, 0);
-    const char* before = std::getenv("CUPS_SERVER");
-    const std::string previous = before != nullptr ? before : "";
-    test::pointCupsAt("127.0.0.1:" + std::to_string(port));
+    const CupsServerAt server(port);
 
     StateFolder state;
     state.write("03F0:1234 Laser\n");
@@ -178,8 +216,6 @@ TEST(CupsLocalPrinters, NoServerMeansNoPrintersAndOneTraceLine) {
     ASSERT_EQ(trace.lines().size(), 1u);
     EXPECT_NE(trace.lines()[0].second.find("127.0.0.1:" + std::to_string(port)), std::string::npos)
         << trace.lines()[0].second;
-
-    test::pointCupsAt(previous);
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #include "platform/linux/cups_connection.h"
 
-#include <cerrno>
-#include <cstring>
-
 namespace pivora {
 
 namespace {
@@ -10,7 +7,7 @@ namespace {
 // The control's thread waits for these, so they are short; the server is
 // normally on this computer.
 constexpr int kConnectTimeoutMs = 2000;
-constexpr double kAnswerTimeoutSeconds = 5.0;
+constexpr double kAnswerTimeoutSeconds = 2.0;
 
 // Called by libcups when an answer is late: 0 gives up instead of waiting on.
 int giveUp(http_t*, void*) { return 0; }
@@ -24,14 +21,11 @@ std::string cupsServerName() {
 }
 
 CupsConnection connectToCupsServer(std::string& failure) {
-    errno = 0;
     CupsConnection http(
         httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeoutMs, nullptr));
     if (!http) {
-        const int error = errno;
-        char text[128] = "cannot connect";
-        // The GNU strerror_r, safe on the control's thread: it returns the text.
-        failure = error != 0 ? strerror_r(error, text, sizeof text) : text;
+        // libcups's own word for it; errno is gone by now.
+        failure = cupsLastErrorString();
         return http;
     }
     httpSetTimeout(http.get(), kAnswerTimeoutSeconds, giveUp, nullptr);
