@@ -17,6 +17,26 @@ target_include_directories(pivora_linux_tests PRIVATE tests/linux)
 target_link_libraries(pivora_linux_tests PRIVATE pivora_linux pivora_test_support GTest::gtest_main)
 gtest_discover_tests(pivora_linux_tests DISCOVERY_TIMEOUT 60)
 
+# Local printers through CUPS: the queues whose device is a USB printer,
+# matched to the present USB devices, their IDs kept in the state folder.
+# Debian's libcups2-dev ships no pkg-config file; CMake's own FindCups finds it.
+find_package(Cups REQUIRED)
+target_sources(pivora_linux PRIVATE
+  src/platform/linux/state_folder.cpp
+  src/platform/linux/cups_printer_uri.cpp
+  src/platform/linux/cups_printer_state.cpp
+  src/platform/linux/cups_connection.cpp
+  src/platform/linux/cups_queues.cpp
+  src/platform/linux/cups_local_printers.cpp
+)
+target_link_libraries(pivora_linux PUBLIC Cups::Cups)
+target_sources(pivora_linux_tests PRIVATE
+  tests/linux/private_cupsd.cpp
+  tests/linux/cups_printer_uri_test.cpp
+  tests/linux/cups_printer_state_test.cpp
+  tests/linux/cups_local_printers_test.cpp
+)
+
 # The controller's report channel over hidraw: the nodes listed from sysfs,
 # report I/O on the node, tested over SOCK_SEQPACKET pairs with the simulated
 # controller firmware at the far end and sysfs trees rendered into a

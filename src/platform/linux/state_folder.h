@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace pivora {
+
+// Where Pivora keeps what it must remember across starts on Linux:
+// $XDG_STATE_HOME/pivora, else ~/.local/state/pivora. The program passes its
+// environment's values (either may be null); a relative XDG_STATE_HOME is
+// ignored, as the base directory rules say. Empty when neither gives an
+// absolute place.
+std::string pivoraStateFolder(const char* xdgStateHome, const char* home);
+
+}  // namespace pivora
