@@ -81,3 +81,16 @@ target_sources(pivora_linux_tests PRIVATE
   tests/linux/linux_program_test.cpp
 )
 target_link_libraries(pivora_linux_tests PRIVATE pivora_linux_app)
+
+# The Linux program, and what installing it puts beside it: the udev rule
+# that lets the user at the seat open the controller, and the systemd user
+# unit that runs `pivora run`.
+target_sources(pivora_linux_app PRIVATE src/app/linux/linux_host.cpp)
+add_executable(pivora src/app/linux/pivora_linux_main.cpp)
+target_link_libraries(pivora PRIVATE pivora_linux_app pivora_posix)
+include(GNUInstallDirs)
+set(PIVORA_INSTALLED_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}/pivora)
+configure_file(packaging/linux/pivora.service.in pivora.service @ONLY)
+install(TARGETS pivora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES packaging/linux/70-pivora.rules DESTINATION lib/udev/rules.d)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/pivora.service DESTINATION lib/systemd/user)
