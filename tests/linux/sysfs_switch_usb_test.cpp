@@ -141,6 +141,18 @@ TEST_F(SysfsSwitchUsbTest, OnlyHubsMatchAndBrokenEntriesAreNoHubs) {
     EXPECT_EQ(count, 0u);
 }
 
+// A walk below one root hub explores 127 hubs at most, the root among them,
+// as a bus has no more addresses: a switch behind the root's 126th hub is
+// found, one behind its 127th is past the bound.
+TEST_F(SysfsSwitchUsbTest, WalkStopsAfterABussFullOfHubs) {
+    tree.hub("usb1", kRootVendor, kRootProduct, 128);
+    for (int port = 1; port <= 128; ++port) tree.hub("1-" + std::to_string(port), kOtherHubVendor, kOtherHubProduct, 1);
+    tree.hub("1-127.1", kSwitchVendor, kSwitchProduct, 4);
+    EXPECT_EQ(locate(), "-");
+    tree.hub("1-126.1", kSwitchVendor, kSwitchProduct, 4);
+    EXPECT_EQ(locate(), "1-126.1");
+}
+
 // The attributes of the stick on the switch's port 2 as a broken or lying
 // system may leave them: each is no device there, never a crash.
 TEST_F(SysfsSwitchUsbTest, OddIdFilesAreNoDevice) {

@@ -31,7 +31,7 @@ int SysfsSwitchUsb::locateHub(std::uint16_t vendorId, std::uint16_t productId, c
         const auto parsed = UsbDeviceName::parse(name);
         if (!parsed || !parsed->rootHub) continue;
         search.hubsLeft = kMaxHubsPerRoot;
-        exploreHub(name, 0, search);
+        exploreHub(name, search);
         if (!search.found.empty()) break;
     }
     if (search.found.empty() || search.found.size() >= kHubRefSize) return 0;
@@ -39,8 +39,8 @@ int SysfsSwitchUsb::locateHub(std::uint16_t vendorId, std::uint16_t productId, c
     return 1;
 }
 
-void SysfsSwitchUsb::exploreHub(const std::string& hub, int depth, HubSearch& search) const {
-    if (depth > kMaxHubDepth || search.hubsLeft <= 0) return;
+void SysfsSwitchUsb::exploreHub(const std::string& hub, HubSearch& search) const {
+    if (search.hubsLeft <= 0) return;
     --search.hubsLeft;
     const auto parsed = UsbDeviceName::parse(hub);
     const auto count = devices_.portCount(hub);
@@ -53,7 +53,7 @@ void SysfsSwitchUsb::exploreHub(const std::string& hub, int depth, HubSearch& se
         if (device->vendorId == search.vendorId && device->productId == search.productId)
             search.found = device->name;
         else
-            exploreHub(device->name, depth + 1, search);
+            exploreHub(device->name, search);
     }
 }
 

@@ -16,10 +16,9 @@ namespace pivora {
 // kernel name ("1-1", "1-1.2"), which is also its place in the tree.
 class SysfsSwitchUsb : public SwitchUsb {
 public:
-    // USB allows five hubs between a root hub and a device; far more is a
-    // tree that loops.
-    static constexpr int kMaxHubDepth = 16;
-    // A bus has at most 127 device addresses.
+    // A bus has at most 127 device addresses, so a walk below one root hub
+    // meets no more hubs than that. Its depth needs no bound of its own: a
+    // name has seven tiers at most, and a deeper one is no device's.
     static constexpr int kMaxHubsPerRoot = 127;
 
     // `sysRoot` and `procRoot` stand for /sys and /proc.
@@ -44,7 +43,7 @@ private:
         std::string found;
     };
 
-    void exploreHub(const std::string& hub, int depth, HubSearch& search) const;
+    void exploreHub(const std::string& hub, HubSearch& search) const;
     // The device on port `port` of `hub`; nothing when the hub reference is
     // not a hub's name, the port is not one of its ports or nothing is there.
     std::optional<SysfsUsbDevice> deviceOnPort(const char* hub, int port) const;
