@@ -31,8 +31,14 @@ std::string parentOf(const std::string& name) {
 }  // namespace
 
 SysfsTree::SysfsTree() {
+    // In memory where the machine has it: a tree is hundreds of small files
+    // and links, each held up by the disk's journal elsewhere.
+    std::error_code error;
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/pivora-sysfs-XXXXXX";
+    const std::string folder = fs::is_directory("/dev/shm", error) ? "/dev/shm"
+                               : base != nullptr && base[0] != '\0' ? base
+                                                                     : "/tmp";
+    std::string pattern = folder + "/pivora-sysfs-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("no temporary directory");
