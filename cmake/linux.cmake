@@ -17,6 +17,29 @@ target_include_directories(pivora_linux_tests PRIVATE tests/linux)
 target_link_libraries(pivora_linux_tests PRIVATE pivora_linux pivora_test_support GTest::gtest_main)
 gtest_discover_tests(pivora_linux_tests DISCOVERY_TIMEOUT 60)
 
+# The switch's USB side: the tree from sysfs, names from the devices' strings
+# or udev's hardware database, disks to the ejector, busy nodes through /proc.
+target_sources(pivora_linux PRIVATE
+  src/platform/linux/sysfs_attribute.cpp
+  src/platform/linux/usb_device_name.cpp
+  src/platform/linux/sysfs_usb_devices.cpp
+  src/platform/linux/usb_description.cpp
+  src/platform/linux/udev_hwdb_names.cpp
+  src/platform/linux/usb_device_contents.cpp
+  src/platform/linux/device_holders.cpp
+  src/platform/linux/sysfs_switch_usb.cpp
+  src/platform/linux/sysfs_safe_removal.cpp
+  src/platform/linux/sysfs_present_usb_devices.cpp
+)
+target_link_libraries(pivora_linux PRIVATE PkgConfig::UDEV)
+target_sources(pivora_linux_tests PRIVATE
+  tests/linux/sysfs_tree.cpp
+  tests/linux/sysfs_attribute_test.cpp
+  tests/linux/sysfs_switch_usb_test.cpp
+  tests/linux/sysfs_safe_removal_test.cpp
+  tests/linux/udev_hwdb_names_test.cpp
+)
+
 # Local printers through CUPS: the queues whose device is a USB printer,
 # matched to the present USB devices, their IDs kept in the state folder.
 # Debian's libcups2-dev ships no pkg-config file; CMake's own FindCups finds it.

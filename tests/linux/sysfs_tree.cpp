@@ -1,0 +1,138 @@
+#include "sysfs_tree.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+namespace pivora::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string hex4(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
+    return text;
+}
+
+// The hub a device hangs from: "1-1.2" from "1-1", "1-1" from usb1.
+std::string parentOf(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos) return name.substr(0, dot);
+    return "usb" + name.substr(0, name.find('-'));
+}
+
+}  // namespace
+
+SysfsTree::SysfsTree() {
+    // In memory where the machine has it: a tree is hundreds of small files
+    // and links, each held up by the disk's journal elsewhere.
+    std::error_code error;
+    const char* base = std::getenv("TMPDIR");
+    const std::string folder = fs::is_directory("/dev/shm", error) ? "/dev/shm"
+                               : base != nullptr && base[0] != '\0' ? base
+                                                                     : "/tmp";
+    std::string pattern = folder + "/pivora-sysfs-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("no temporary directory");
+    root_ = buffer.data();
+    fs::create_directories(sysRoot() + "/bus/usb/devices");
+    fs::create_directories(procRoot());
+}
+
+SysfsTree::~SysfsTree() {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+}
+
+std::string SysfsTree::deviceDir(const std::string& name) const {
+    if (name.compare(0, 3, "usb") == 0) return sysRoot() + "/devices/pci0000:00/0000:00:14.0/" + name;
+    return deviceDir(parentOf(name)) + "/" + name;
+}
+
+SysfsTree& SysfsTree::device(const std::string& name, std::uint16_t vendorId, std::uint16_t productId,
+                             const std::string& manufacturer, const std::string& product) {
+    const std::string dir = deviceDir(name);
+    fs::create_directories(dir);
+    write(name, "idVendor", hex4(vendorId) + "\n");
+    write(name, "idProduct", hex4(productId) + "\n");
+    write(name, "bDeviceClass", "00\n");
+    write(name, "maxchild", "0\n");
+    if (!manufacturer.empty()) write(name, "manufacturer", manufacturer + "\n");
+    if (!product.empty()) write(name, "product", product + "\n");
+    busLink(name, dir);
+    // Interfaces are listed beside the devices; they are not devices.
+    if (name.compare(0, 3, "usb") != 0) {
+        const std::string interface = name + ":1.0";
+        fs::create_directories(dir + "/" + interface);
+        write(name, interface + "/bInterfaceClass", "08\n");
+        write(name, interface + "/idVendor", hex4(vendorId) + "\n");
+        busLink(interface, dir + "/" + interface);
+    }
+    return *this;
+}
+
+SysfsTree& SysfsTree::hub(const std::string& name, std::uint16_t vendorId, std::uint16_t productId, int ports) {
+    device(name, vendorId, productId);
+    write(name, "bDeviceClass", "09\n");
+    write(name, "maxchild", std::to_string(ports) + "\n");
+    return *this;
+}
+
+void SysfsTree::write(const std::string& device, const std::string& relativePath, const std::string& content) {
+    const fs::path path = deviceDir(device) + "/" + relativePath;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+void SysfsTree::remove(const std::string& device, const std::string& relativePath) {
+    fs::remove_all(deviceDir(device) + "/" + relativePath);
+}
+
+void SysfsTree::link(const std::string& device, const std::string& relativePath, const std::string& target) {
+    const fs::path path = deviceDir(device) + "/" + relativePath;
+    fs::remove_all(path);
+    fs::create_directories(path.parent_path());
+    fs::create_symlink(target, path);
+}
+
+void SysfsTree::busLink(const std::string& name, const std::string& target) {
+    const fs::path path = sysRoot() + "/bus/usb/devices/" + name;
+    fs::remove_all(path);
+    fs::create_symlink(target, path);
+}
+
+void SysfsTree::disk(const std::string& device, const std::string& disk) {
+    const std::string scsi = device + ":1.0/host6/target6:0:0/6:0:0:0";
+    write(device, scsi + "/block/" + disk + "/dev", "8:16\n");
+    write(device, scsi + "/block/" + disk + "/" + disk + "1/dev", "8:17\n");
+    write(device, scsi + "/scsi_generic/sg1/dev", "21:1\n");
+}
+
+void SysfsTree::node(const std::string& device, const std::string& classPath, const std::string& number) {
+    write(device, device + ":1.0/" + classPath + "/dev", number + "\n");
+}
+
+void SysfsTree::openFile(int pid, int fd, const std::string& target) {
+    const fs::path dir = procRoot() + "/" + std::to_string(pid) + "/fd";
+    fs::create_directories(dir);
+    fs::create_symlink(target, dir / std::to_string(fd));
+}
+
+void renderTwoPortSwitch(SysfsTree& tree) {
+    using namespace ids;
+    tree.hub("usb1", kRootVendor, kRootProduct, 2)
+        .hub("1-1", kSwitchVendor, kSwitchProduct, 4)
+        .device("1-1.1", kControllerVendor, kControllerProduct, "Pivora", "Switch controller")
+        .device("1-1.3", kStickVendor, kStickProduct, "Kingston", "DataTraveler 3.0")
+        .device("1-1.4", kMouseVendor, kMouseProduct, "Logitech", "USB Optical Mouse");
+}
+
+}  // namespace pivora::testing
