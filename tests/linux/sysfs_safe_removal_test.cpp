@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/linux/sysfs_switch_usb.h"
-#include "platform/linux/unique_fd.h"
+#include "link/posix_fd.h"
 #include "sysfs_tree.h"
 
 namespace pivora {
@@ -126,7 +126,7 @@ TEST_F(SafeRemovalTest, NodesHeldOpenMakeADeviceBusy) {
 
 TEST_F(SafeRemovalTest, ThisProcessHoldingANodeOpenInTheRealProc) {
     tree.node("1-1.4", "tty/ttyACM0", "1:3");
-    const UniqueFd held(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    const link::PosixFd held(::open("/dev/null", O_RDONLY | O_CLOEXEC));
     ASSERT_TRUE(held);
     SysfsSwitchUsb realProc(tree.sysRoot(), "/proc", ejector, names, trace);
     EXPECT_EQ(realProc.safeRemove(UsbDeviceRef{"1-1.4"}), RemovalResult::Busy);

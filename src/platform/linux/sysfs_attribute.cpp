@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "platform/linux/unique_fd.h"
+#include "link/posix_fd.h"
 
 namespace pivora {
 
@@ -20,17 +20,6 @@ int hexValue(char c) {
     return -1;
 }
 
-std::optional<std::uint32_t> parseHex(const std::string& text, std::size_t digits) {
-    if (text.size() != digits) return std::nullopt;
-    std::uint32_t value = 0;
-    for (const char c : text) {
-        const int digit = hexValue(c);
-        if (digit < 0) return std::nullopt;
-        value = value * 16 + static_cast<std::uint32_t>(digit);
-    }
-    return value;
-}
-
 // The kernel's limits for a device number's halves.
 constexpr std::uint32_t kMaxMajor = 4095;
 constexpr std::uint32_t kMaxMinor = (1u << 20) - 1;
@@ -40,7 +29,7 @@ constexpr std::uint32_t kMaxMinor = (1u << 20) - 1;
 std::optional<std::string> readSysfsAttribute(const std::string& path) {
     // Non-blocking so that a FIFO planted where an attribute should be cannot
     // hold the caller; it is then refused as not a regular file.
-    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const link::PosixFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!file) return std::nullopt;
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
@@ -61,14 +50,27 @@ std::optional<std::string> readSysfsAttribute(const std::string& path) {
     return text;
 }
 
+std::optional<std::uint32_t> parseHexNumber(std::string_view text, std::size_t maxDigits) {
+    if (text.empty() || text.size() > maxDigits || maxDigits > 8) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        const int digit = hexValue(c);
+        if (digit < 0) return std::nullopt;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
 std::optional<std::uint16_t> parseUsbId(const std::string& text) {
-    const auto value = parseHex(text, 4);
+    if (text.size() != 4) return std::nullopt;
+    const auto value = parseHexNumber(text, 4);
     if (!value) return std::nullopt;
     return static_cast<std::uint16_t>(*value);
 }
 
 std::optional<std::uint8_t> parseClassByte(const std::string& text) {
-    const auto value = parseHex(text, 2);
+    if (text.size() != 2) return std::nullopt;
+    const auto value = parseHexNumber(text, 2);
     if (!value) return std::nullopt;
     return static_cast<std::uint8_t>(*value);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace pivora {
 
@@ -16,6 +17,9 @@ constexpr std::size_t kMaxAttributeSize = 4096;
 // for a file that is missing, not a regular file (a directory, a symlink
 // loop), unreadable or longer than kMaxAttributeSize.
 std::optional<std::string> readSysfsAttribute(const std::string& path);
+
+// 1 to `maxDigits` (at most 8) hex digits, the whole of `text`.
+std::optional<std::uint32_t> parseHexNumber(std::string_view text, std::size_t maxDigits);
 
 // A USB ID as sysfs writes it (idVendor, idProduct): exactly four hex digits.
 std::optional<std::uint16_t> parseUsbId(const std::string& text);
