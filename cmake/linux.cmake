@@ -117,3 +117,6 @@ configure_file(packaging/linux/pivora.service.in pivora.service @ONLY)
 install(TARGETS pivora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/linux/70-pivora.rules DESTINATION lib/udev/rules.d)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/pivora.service DESTINATION lib/systemd/user)
+# The program itself with its command line, on a session bus of its own.
+add_test(NAME LinuxProgramCommandLine
+         COMMAND dbus-run-session -- ${CMAKE_CURRENT_SOURCE_DIR}/tests/linux/pivora_command_line.sh $<TARGET_FILE:pivora>)
