@@ -102,6 +102,7 @@ target_sources(pivora_linux_tests PRIVATE
   tests/linux/request_bus_test.cpp
   tests/linux/linux_command_line_test.cpp
   tests/linux/linux_program_test.cpp
+  tests/linux/linux_computer_test.cpp
 )
 target_link_libraries(pivora_linux_tests PRIVATE pivora_linux_app)
 

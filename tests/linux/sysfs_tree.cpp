@@ -86,6 +86,21 @@ SysfsTree& SysfsTree::hub(const std::string& name, std::uint16_t vendorId, std::
     return *this;
 }
 
+void SysfsTree::unplug(const std::string& name) {
+    const std::string devices = sysRoot() + "/bus/usb/devices/";
+    fs::remove_all(deviceDir(name));
+    // Its links, and those of its interfaces and of anything behind it.
+    std::error_code error;
+    std::vector<fs::path> links;
+    for (const auto& entry : fs::directory_iterator(devices, error)) {
+        const std::string linked = entry.path().filename().string();
+        if (linked == name || linked.compare(0, name.size() + 1, name + ":") == 0 ||
+            linked.compare(0, name.size() + 1, name + ".") == 0)
+            links.push_back(entry.path());
+    }
+    for (const fs::path& link : links) fs::remove(link, error);
+}
+
 void SysfsTree::write(const std::string& device, const std::string& relativePath, const std::string& content) {
     const fs::path path = deviceDir(device) + "/" + relativePath;
     fs::create_directories(path.parent_path());

@@ -27,6 +27,9 @@ public:
                       const std::string& manufacturer = "", const std::string& product = "");
     SysfsTree& hub(const std::string& name, std::uint16_t vendorId, std::uint16_t productId, int ports);
 
+    // The device and everything below it gone, as when it is unplugged.
+    void unplug(const std::string& name);
+
     // Raw files of a device, for what the kernel would never write.
     void write(const std::string& device, const std::string& relativePath, const std::string& content);
     void remove(const std::string& device, const std::string& relativePath);

@@ -65,12 +65,19 @@ bool VirtualLoop::runNext() {
 VirtualControl::VirtualControl(sim::VirtualClock& clock, Platform& platform)
     : VirtualLoop(clock, [this](const Command& command) { control.handle(command); }),
       control(
-          platform,
-          [this](const PanelState& panel) {
-              published_.push_back({panel, clock_.now()});
-              if (panelChanged_) panelChanged_();
-          },
+          platform, [this](const PanelState& panel) { published(panel); },
           [this](const Command& command) { postCommand(command); }) {}
+
+VirtualControl::VirtualControl(sim::VirtualClock& clock, HostSystem& host)
+    : VirtualLoop(clock, [this](const Command& command) { control.handle(command); }),
+      control(
+          host, [this](const PanelState& panel) { published(panel); },
+          [this](const Command& command) { postCommand(command); }) {}
+
+void VirtualControl::published(const PanelState& panel) {
+    published_.push_back({panel, clock_.now()});
+    if (panelChanged_) panelChanged_();
+}
 
 void VirtualControl::start(std::function<void()> panelChanged) {
     panelChanged_ = std::move(panelChanged);

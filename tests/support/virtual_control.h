@@ -74,6 +74,7 @@ struct PublishedPanel {
 class VirtualControl : public VirtualLoop, public ControlPort {
 public:
     VirtualControl(sim::VirtualClock& clock, Platform& platform);
+    VirtualControl(sim::VirtualClock& clock, HostSystem& host);
 
     SwitchControl control;
 
@@ -88,6 +89,8 @@ public:
     void stop() override { runToStop(); }
 
 private:
+    void published(const PanelState& panel);
+
     std::function<void()> panelChanged_;
     std::vector<PublishedPanel> published_;
 };
