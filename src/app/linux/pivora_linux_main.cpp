@@ -31,8 +31,9 @@ GObjectHandle<GDBusConnection> busOf(GBusType type) {
 void say(FILE* stream, const std::string& text) {
     static std::mutex saying;
     const std::lock_guard<std::mutex> hold(saying);
-    std::fputs(text.c_str(), stream);
-    std::fflush(stream);
+    // Nowhere to tell of a failed write to the user's own terminal.
+    (void)std::fputs(text.c_str(), stream);
+    (void)std::fflush(stream);
 }
 
 int run(const StartOptions& options) {
