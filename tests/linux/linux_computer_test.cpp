@@ -9,13 +9,21 @@
 
 #include <sys/socket.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <array>
+#include <chrono>
 #include <csignal>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/linux/linux_program.h"
+#include "app/linux/request_client.h"
+#include "control/control_thread.h"
 #include "control/host_system.h"
 #include "controller/report_catalogue.h"
 #include "dbus_mock.h"
@@ -31,6 +39,7 @@
 #include "sysfs_tree.h"
 #include "ui/port_summary.h"
 #include "virtual_control.h"
+#include "wall_clock.h"
 
 namespace pivora::test {
 namespace {
@@ -112,18 +121,32 @@ protected:
             // udev's event: the control opens the controller afresh, which
             // a node allows as often as it is asked; each stand-in opens once.
             nodes.plug(controllerNode());
-            computer->postCommand(Command{Command::DeviceChanged, 0});
+            control->post(Command{Command::DeviceChanged, 0});
         };
         usb = std::make_unique<SysfsSwitchUsb>(sysfs.sysRoot(), sysfs.procRoot(), *ejector, names, trace);
         present = std::make_unique<SysfsPresentUsbDevices>(sysfs.sysRoot());
         printers = std::make_unique<CupsLocalPrinters>(*present, sysfs.root() + "/state", trace);
+    }
+
+    // The control on the test's thread, in the switch's virtual time.
+    void startVirtual() {
         host = std::make_unique<StandInLinuxHost>(sw.clock, trace, *usb, *printers, hidraw, nodes);
         computer = std::make_unique<VirtualControl>(sw.clock, *host);
+        control = computer.get();
         computer->start(nullptr);
     }
 
+    // The control on a thread of its own, the switch caught up with the wall
+    // clock at every look, as `pivora run` runs it.
+    ControlThread& startThread() {
+        host = std::make_unique<StandInLinuxHost>(wall, trace, *usb, *printers, hidraw, nodes);
+        thread = std::make_unique<ControlThread>(*host);
+        control = thread.get();
+        return *thread;
+    }
+
     void TearDown() override {
-        if (computer) computer->stop();
+        if (control != nullptr) control->stop();
         pumping = false;
     }
 
@@ -186,6 +209,7 @@ protected:
     GObjectHandle<GDBusConnection> system;
     std::unique_ptr<Udisks2Ejector> ejector;
     sim::SimulatedSwitch sw;
+    WallClock wall{sw.clock};
     RecordingTrace trace;
     HidrawTree hidraw;
     StandInNodes nodes;
@@ -201,12 +225,15 @@ protected:
     std::unique_ptr<CupsLocalPrinters> printers;
     std::unique_ptr<StandInLinuxHost> host;
     std::unique_ptr<VirtualControl> computer;
+    std::unique_ptr<ControlThread> thread;
+    ControlPort* control = nullptr;  // whichever runs the control
 };
 
 // The stick's port leaves this computer only once udisks2 has unmounted its
 // filesystem and powered it off, and comes back when claimed; the printer's
 // port, asked for by the other computer while a job waits, stays.
 TEST_F(LinuxComputer, StickUnmountedBeforeItsPortLeavesAndBackAgainPrinterKeptWhileItPrints) {
+    startVirtual();
     runFor(10000);
     const SwitchSummary start = summarize(computer->panel());
     ASSERT_TRUE(start.connected);
@@ -236,6 +263,52 @@ TEST_F(LinuxComputer, StickUnmountedBeforeItsPortLeavesAndBackAgainPrinterKeptWh
     runFor(15000);
     EXPECT_TRUE(onB(kPrinterPort));
     EXPECT_EQ(computer->panel().refusal.printing, 1u << kPrinterPort);
+}
+
+// `pivora run` over the same Linux backends, asked from the command line
+// as a user would: the stick given away (unmounted first) and taken back.
+TEST_F(LinuxComputer, PivoraRunMovesTheStickAwayAndBackForTheCommandLine) {
+    PrivateBus sessionBus;
+    ASSERT_TRUE(sessionBus.running());
+    const GObjectHandle<GDBusConnection> session = sessionBus.connect();
+    std::vector<std::string> said;
+    LinuxProgram program(startThread(), session.get(), nullptr, [&](const std::string& text) { said.push_back(text); });
+
+    const auto askUntil = [](GDBusConnection* connection, const RemoteRequest& request, const char* wanted) {
+        RemoteAnswer answer;
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+        do {
+            answer = askRunningPivora(connection, request);
+            if (answer.text.find(wanted) != std::string::npos) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } while (std::chrono::steady_clock::now() < limit);
+        return answer;
+    };
+    RemoteAnswer here;
+    RemoteAnswer released;
+    RemoteAnswer gone;
+    std::vector<std::string> ejected;
+    RemoteAnswer claimed;
+    RemoteAnswer back;
+    std::thread user([&] {
+        const GObjectHandle<GDBusConnection> own = sessionBus.connect();
+        here = askUntil(own.get(), RemoteRequest{}, "Port 1, here: Kingston DataTraveler 3.0");
+        released = askRunningPivora(own.get(), RemoteRequest{RemoteRequest::Release, 1, false});
+        gone = askUntil(own.get(), RemoteRequest{}, "Port 1, on the other computer");
+        ejected = udisksCalls();
+        claimed = askRunningPivora(own.get(), RemoteRequest{RemoteRequest::Claim, 1, false});
+        back = askUntil(own.get(), RemoteRequest{}, "Port 1, here: Kingston DataTraveler 3.0");
+        kill(getpid(), SIGTERM);
+    });
+    EXPECT_TRUE(program.run());
+    user.join();
+
+    EXPECT_EQ(here.text, "Switch connected.\nPort 1, here: Kingston DataTraveler 3.0\nPort 2, here: HP LaserJet\n");
+    EXPECT_EQ(released.text, "Port 1: moving to the other computer.\n");
+    EXPECT_NE(gone.text.find("Port 1, on the other computer"), std::string::npos) << gone.text;
+    EXPECT_EQ(ejected, (std::vector<std::string>{"Unmount sdb1", "PowerOff Stick"}));
+    EXPECT_EQ(claimed.text, "Port 1: moving here.\n");
+    EXPECT_NE(back.text.find("Port 1, here: Kingston DataTraveler 3.0"), std::string::npos) << back.text;
 }
 
 }  // namespace
