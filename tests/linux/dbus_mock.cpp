@@ -61,6 +61,18 @@ GVariantHandle DbusMock::control(const char* path, const char* method, GVariant*
     return call(path, "org.freedesktop.DBus.Mock", method, parameters, replyType);
 }
 
+std::vector<std::string> DbusMock::controlStrings(const char* path, const char* method) {
+    std::vector<std::string> strings;
+    const GVariantHandle reply = control(path, method, nullptr, "(as)");
+    if (!reply) return strings;
+    const GVariantHandle list(g_variant_get_child_value(reply.get(), 0));
+    for (gsize i = 0; i < g_variant_n_children(list.get()); ++i) {
+        const GVariantHandle item(g_variant_get_child_value(list.get(), i));
+        strings.emplace_back(g_variant_get_string(item.get(), nullptr));
+    }
+    return strings;
+}
+
 std::size_t DbusMock::callCount(const char* path, const char* method) {
     const GVariantHandle calls = control(path, "GetMethodCalls", g_variant_new("(s)", method), "(a(tav))");
     if (!calls) return 0;

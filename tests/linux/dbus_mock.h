@@ -29,6 +29,8 @@ public:
                         const char* replyType = "()");
     // The same for the mock's own controls (AddObject, EmitSignal, ...).
     GVariantHandle control(const char* path, const char* method, GVariant* parameters, const char* replyType = "()");
+    // A control of the mock's own that answers a list of strings.
+    std::vector<std::string> controlStrings(const char* path, const char* method);
     // How many times the object at `path` was asked `method`.
     std::size_t callCount(const char* path, const char* method);
 

@@ -192,15 +192,7 @@ protected:
     void runFor(std::uint64_t ms) { computer->runUntil(sw.clock.now() + ms); }
 
     std::vector<std::string> udisksCalls() {
-        std::vector<std::string> made;
-        const GVariantHandle reply = udisks2->control(kUdisks2, "Calls", nullptr, "(as)");
-        if (!reply) return made;
-        const GVariantHandle list(g_variant_get_child_value(reply.get(), 0));
-        for (gsize i = 0; i < g_variant_n_children(list.get()); ++i) {
-            const GVariantHandle call(g_variant_get_child_value(list.get(), i));
-            made.emplace_back(g_variant_get_string(call.get(), nullptr));
-        }
-        return made;
+        return udisks2->controlStrings(kUdisks2, "Calls");
     }
 
     PrivateCupsd cupsd;

@@ -46,15 +46,7 @@ protected:
         udisks2->control(kManager, "SetError", g_variant_new("(os)", path.c_str(), error));
     }
     std::vector<std::string> calls() {
-        std::vector<std::string> made;
-        const GVariantHandle reply = udisks2->control(kManager, "Calls", nullptr, "(as)");
-        if (!reply) return made;
-        const GVariantHandle list(g_variant_get_child_value(reply.get(), 0));
-        for (gsize i = 0; i < g_variant_n_children(list.get()); ++i) {
-            const GVariantHandle call(g_variant_get_child_value(list.get(), i));
-            made.emplace_back(g_variant_get_string(call.get(), nullptr));
-        }
-        return made;
+        return udisks2->controlStrings(kManager, "Calls");
     }
 
     // A stick (sdb: two filesystems mounted, one not) and a second drive
