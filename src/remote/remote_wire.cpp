@@ -11,8 +11,6 @@ namespace {
 constexpr std::uint8_t kJsonFlag = 0x01;
 constexpr std::size_t kAnswerHeaderSize = 2;
 
-bool takesPort(RemoteRequest::Verb verb) { return verb == RemoteRequest::Claim || verb == RemoteRequest::Release; }
-
 }  // namespace
 
 std::array<std::uint8_t, remote_wire::kRequestSize> encodeRequest(const RemoteRequest& request, OsHandle answerTo) {
@@ -31,16 +29,12 @@ std::optional<WireRequest> decodeRequest(std::uintptr_t tag, const void* data, s
     if (tag != remote_wire::kRequestTag || data == nullptr || size != remote_wire::kRequestSize) return std::nullopt;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     if (bytes[0] != remote_wire::kVersion) return std::nullopt;
-    const std::uint8_t verb = bytes[1];
-    if (verb < RemoteRequest::Status || verb > RemoteRequest::Toggle) return std::nullopt;
-    WireRequest wire;
-    wire.request.verb = static_cast<RemoteRequest::Verb>(verb);
-    const std::uint8_t port = bytes[2];
-    if (takesPort(wire.request.verb) ? port < 1 || port > 4 : port != 0) return std::nullopt;
-    wire.request.port = port;
     const std::uint8_t flags = bytes[3];
-    if (flags != 0 && !(wire.request.verb == RemoteRequest::Status && flags == kJsonFlag)) return std::nullopt;
-    wire.request.json = flags == kJsonFlag;
+    if (flags != 0 && flags != kJsonFlag) return std::nullopt;
+    const std::optional<RemoteRequest> request = checkedRequest(bytes[1], bytes[2], flags == kJsonFlag);
+    if (!request) return std::nullopt;
+    WireRequest wire;
+    wire.request = *request;
     const auto window = static_cast<std::int32_t>(readLe32(&bytes[4]));
     if (window == 0) return std::nullopt;
     wire.answerTo = reinterpret_cast<OsHandle>(static_cast<std::intptr_t>(window));
@@ -62,8 +56,7 @@ std::optional<RemoteAnswer> decodeAnswer(std::uintptr_t tag, const void* data, s
     }
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     const std::uint8_t status = bytes[1];
-    if (bytes[0] != remote_wire::kVersion || (status != exit_status::kDone && status != exit_status::kRefused))
-        return std::nullopt;
+    if (bytes[0] != remote_wire::kVersion || !isAnswerStatus(status)) return std::nullopt;
     return RemoteAnswer{status, std::string(reinterpret_cast<const char*>(bytes) + kAnswerHeaderSize,
                                           size - kAnswerHeaderSize)};
 }

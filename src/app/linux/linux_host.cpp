@@ -1,6 +1,5 @@
 #include "app/linux/linux_host.h"
 
-#include <cerrno>
 #include <utility>
 
 #include "platform/linux/hidraw_report_channel.h"
@@ -35,26 +34,12 @@ LinuxHost::LinuxHost(GDBusConnection* systemBus, DiagnosticTrace& trace, LinuxRo
       printers_(present_, roots_.state, trace_) {}
 
 std::unique_ptr<ReportChannel> LinuxHost::makeChannel(Clock& clock) {
-    return std::make_unique<HidrawReportChannel>(roots_.sys, roots_.dev, clock, trace_,
-                                                 [this](const char* path, int flags) { return openNode(path, flags); });
-}
-
-int LinuxHost::openNode(const char* path, int flags) {
-    const int fd = HidrawReportChannel::systemOpen(path, flags);
-    if (fd >= 0 || (errno != EACCES && errno != EPERM)) return fd;
-    const int refused = errno;
-    {
-        const std::lock_guard<std::mutex> hold(warnedLock_);
-        if (!warnedNodes_.insert(path).second) {
-            errno = refused;
-            return fd;
-        }
-    }
-    warn_(std::string("Pivora may not open the switch's controller, ") + path +
-          ": permission denied. Install the udev rule 70-pivora.rules (it comes with Pivora, in "
-          "/usr/lib/udev/rules.d), then unplug the switch's cable from this computer and plug it in again.\n");
-    errno = refused;
-    return fd;
+    return std::make_unique<HidrawReportChannel>(
+        roots_.sys, roots_.dev, clock, trace_, HidrawReportChannel::systemOpen, [this](const char* path) {
+            warn_(std::string("Pivora may not open the switch's controller, ") + path +
+                  ": permission denied. Install the udev rule 70-pivora.rules (it comes with Pivora, in "
+                  "/usr/lib/udev/rules.d), then unplug the switch's cable from this computer and plug it in again.\n");
+        });
 }
 
 }  // namespace pivora

@@ -4,8 +4,6 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 
 #include "control/host_system.h"
@@ -34,7 +32,8 @@ class LinuxHost : public HostSystem {
 public:
     // `systemBus` may be null (no system bus): disks then cannot be ejected
     // and stay with their port. `warn` tells the user what keeps Pivora from
-    // working, from any thread, once per cause.
+    // working (a controller node that refuses them, once per node), from the
+    // control's thread.
     LinuxHost(GDBusConnection* systemBus, DiagnosticTrace& trace, LinuxRoots roots,
               std::function<void(const std::string&)> warn);
 
@@ -45,10 +44,6 @@ public:
     std::unique_ptr<ReportChannel> makeChannel(Clock& clock) override;
 
 private:
-    // An open of a hidraw node, and the user told once when the node is
-    // there but refuses them.
-    int openNode(const char* path, int flags);
-
     MonotonicClock clock_;
     DiagnosticTrace& trace_;
     LinuxRoots roots_;
@@ -58,8 +53,6 @@ private:
     SysfsSwitchUsb usb_;
     SysfsPresentUsbDevices present_;
     CupsLocalPrinters printers_;
-    std::mutex warnedLock_;
-    std::set<std::string> warnedNodes_;
 };
 
 }  // namespace pivora

@@ -10,7 +10,5 @@ constexpr const char* kInterface = "org.pivora.Pivora1";
 // Request(y verb, i port, b json) -> (i exitStatus, s text): the verb and
 // port as the command line's RemoteRequest has them, the answer as it prints.
 constexpr const char* kRequestMethod = "Request";
-// An answer's text beyond this is not taken: no status is near it.
-constexpr unsigned kAnswerLimit = 65536;
 
 }  // namespace pivora::request_bus

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/linux/request_bus.h"
+#include "remote/remote_wire.h"
 #include "platform/linux/gio_handles.h"
 
 namespace pivora {
@@ -29,10 +30,8 @@ RemoteAnswer askRunningPivora(GDBusConnection* bus, const RemoteRequest& request
     const gchar* text = nullptr;
     g_variant_get(reply.get(), "(i&s)", &status, &text);
     // Only the statuses a running Pivora gives; anything else did not come from one.
-    const bool known = status == exit_status::kDone || status == exit_status::kRefused;
-    const std::string answer(text, ::strnlen(text, request_bus::kAnswerLimit));
-    if (!known) return RemoteAnswer{exit_status::kNotRunning, "Pivora did not answer.\n"};
-    return RemoteAnswer{status, answer};
+    if (!isAnswerStatus(status)) return RemoteAnswer{exit_status::kNotRunning, "Pivora did not answer.\n"};
+    return RemoteAnswer{status, std::string(text, ::strnlen(text, remote_wire::kMaxAnswerSize))};
 }
 
 }  // namespace pivora

@@ -1,6 +1,7 @@
 #include "app/linux/request_service.h"
 
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "app/linux/request_bus.h"
@@ -31,19 +32,6 @@ constexpr gint kBusCallMs = 5000;
 struct NodeInfoRelease {
     void operator()(GDBusNodeInfo* info) const { g_dbus_node_info_unref(info); }
 };
-
-bool validRequest(guchar verb, gint32 port) {
-    switch (verb) {
-        case RemoteRequest::Status:
-        case RemoteRequest::Toggle:
-            return port == 0;
-        case RemoteRequest::Claim:
-        case RemoteRequest::Release:
-            return port >= 1 && port <= 4;
-        default:
-            return false;
-    }
-}
 
 }  // namespace
 
@@ -86,16 +74,13 @@ void RequestService::onCall(GDBusConnection*, const gchar*, const gchar*, const 
     if (std::strcmp(method, request_bus::kRequestMethod) == 0 &&
         g_variant_is_of_type(parameters, G_VARIANT_TYPE("(yib)")))
         g_variant_get(parameters, "(yib)", &verb, &port, &json);
-    if (!validRequest(verb, port)) {
+    const std::optional<RemoteRequest> request = checkedRequest(verb, port, json != FALSE);
+    if (!request) {
         g_dbus_method_invocation_return_error_literal(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS,
                                                       "no such request");
         return;
     }
-    RemoteRequest request;
-    request.verb = static_cast<RemoteRequest::Verb>(verb);
-    request.port = port;
-    request.json = json != FALSE;
-    const RemoteAnswer answer = static_cast<RequestService*>(self)->answer_(request);
+    const RemoteAnswer answer = static_cast<RequestService*>(self)->answer_(*request);
     // A D-Bus string must be UTF-8 throughout; the answer is, but a name the
     // system gave is never trusted that far.
     const GCharHandle text(g_utf8_make_valid(answer.text.data(), static_cast<gssize>(answer.text.size())));

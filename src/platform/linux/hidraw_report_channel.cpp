@@ -25,12 +25,13 @@ constexpr std::uint32_t kCancelRounds = 3;
 }  // namespace
 
 HidrawReportChannel::HidrawReportChannel(std::string sysRoot, std::string devRoot, Clock& clock,
-                                         DiagnosticTrace& trace, OpenNode openNode)
+                                         DiagnosticTrace& trace, OpenNode openNode, Refused refused)
     : sysRoot_(std::move(sysRoot)),
       devRoot_(std::move(devRoot)),
       clock_(clock),
       trace_(trace),
-      openNode_(std::move(openNode)) {}
+      openNode_(std::move(openNode)),
+      refused_(std::move(refused)) {}
 
 int HidrawReportChannel::systemOpen(const char* path, int flags) { return ::open(path, flags); }
 
@@ -110,6 +111,7 @@ void HidrawReportChannel::noteDenied(const char* path) {
     (void)std::snprintf(line.data(), line.size(), "HidrawReportChannel: %s: permission denied (install 70-pivora.rules)\r\n",
                   deniedPath.c_str());
     trace_.line(TraceChannel::Text, line.data());
+    if (refused_) refused_(deniedPath.c_str());
 }
 
 int HidrawReportChannel::close() {

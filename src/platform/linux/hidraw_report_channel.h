@@ -25,11 +25,13 @@ public:
     // open(2) as the channel calls it: the real one, or a stand-in handing out
     // a descriptor that behaves as a hidraw node does.
     using OpenNode = std::function<int(const char* path, int flags)>;
+    // Told of a node that refused this user, once per node, as the trace is.
+    using Refused = std::function<void(const char* path)>;
 
     // `sysRoot` and `devRoot` are where sysfs and the device nodes are
     // ("/sys", "/dev" for real).
     HidrawReportChannel(std::string sysRoot, std::string devRoot, Clock& clock, DiagnosticTrace& trace,
-                        OpenNode openNode = systemOpen);
+                        OpenNode openNode = systemOpen, Refused refused = {});
 
     int enumerateDevices() override;
     int getDevice(int index, char* path, std::uint16_t* vendorId, std::uint16_t* productId) const override;
@@ -69,6 +71,7 @@ private:
     Clock& clock_;
     DiagnosticTrace& trace_;
     OpenNode openNode_;
+    Refused refused_;
 
     std::vector<HidrawNode> listed;
     std::uint32_t reportLength = 0;
