@@ -103,8 +103,14 @@ target_sources(pivora_linux_tests PRIVATE
   tests/linux/linux_command_line_test.cpp
   tests/linux/linux_program_test.cpp
   tests/linux/linux_computer_test.cpp
+  tests/linux/linux_host_test.cpp
 )
 target_link_libraries(pivora_linux_tests PRIVATE pivora_linux_app)
+# A refused controller node is proven only without root: as `nobody` when
+# the tests run as root.
+add_test(NAME LinuxTestsAsAUser
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/linux/as_a_user.sh $<TARGET_FILE:pivora_linux_tests>
+                 "HidrawListing.PermissionDenied*:LinuxHost.*")
 
 # The Linux program, and what installing it puts beside it: the udev rule
 # that lets the user at the seat open the controller, and the systemd user
