@@ -1040,8 +1040,13 @@ private:
     // given.
     bool chooseFromTrayMenu(char host, std::size_t row, const char* shot = nullptr) {
         const POINT icon = trayIcon_[host == 'A' ? 0 : 1];
-        CHECK(xdotool("mousemove " + std::to_string(icon.x) + " " + std::to_string(icon.y) + " click 3"));
-        const std::string shown = command(host, "menu");
+        // A balloon of either computer may lie over the icon; a click on it
+        // only closes it, so the click is given again.
+        std::string shown;
+        for (int attempt = 0; attempt < 3 && shown.rfind("ok", 0) != 0; ++attempt) {
+            CHECK(xdotool("mousemove " + std::to_string(icon.x) + " " + std::to_string(icon.y) + " click 3"));
+            shown = command(host, "menu");
+        }
         RECT menu{};
         if (!CHECK(std::sscanf(shown.c_str(), "ok %ld %ld %ld %ld", &menu.left, &menu.top, &menu.right,
                                &menu.bottom) == 4)) {
