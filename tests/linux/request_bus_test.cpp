@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -80,6 +81,30 @@ TEST_F(RequestBus, ASecondPivoraCannotTakeTheNameAndTheFirstKeepsAnswering) {
     RequestService second(other.get(), [](const RemoteRequest&) { return RemoteAnswer{0, "second\n"}; });
     EXPECT_FALSE(second.start());
     EXPECT_EQ(ask(RemoteRequest{}).text, "first\n");
+}
+
+// A second start asks the running Pivora to show its window: shown by one
+// that has a window, not by `pivora run`, and nobody answers when none runs.
+TEST_F(RequestBus, ShowBringsUpTheWindowOfTheOneRunning) {
+    const auto show = [&] {
+        std::optional<bool> shown;
+        fromAnotherProgram([&](GDBusConnection* connection) { shown = showRunningPivora(connection); });
+        return shown;
+    };
+    EXPECT_EQ(show(), std::nullopt);
+    int shows = 0;
+    {
+        RequestService withWindow(running.get(), [](const RemoteRequest&) { return RemoteAnswer{}; }, [&] {
+            ++shows;
+            return true;
+        });
+        ASSERT_TRUE(withWindow.start());
+        EXPECT_EQ(show(), std::optional<bool>(true));
+        EXPECT_EQ(shows, 1);
+    }
+    RequestService headless(running.get(), [](const RemoteRequest&) { return RemoteAnswer{}; });
+    ASSERT_TRUE(headless.start());
+    EXPECT_EQ(show(), std::optional<bool>(false));
 }
 
 // Any program of the session may call: what no command line sends is

@@ -23,11 +23,12 @@ constexpr std::uint32_t kSignOffWaitMs = 3000;
 }  // namespace
 
 LinuxProgram::LinuxProgram(ControlPort& control, GDBusConnection* session, GDBusConnection* system,
-                           std::function<void(const std::string&)> say)
+                           std::function<void(const std::string&)> say, ProgramFace face)
     : control_(control),
       session_(session),
       system_(system),
       say_(std::move(say)),
+      face_(std::move(face)),
       loop_(g_main_loop_new(nullptr, FALSE)) {}
 
 LinuxProgram::~LinuxProgram() {
@@ -37,7 +38,8 @@ LinuxProgram::~LinuxProgram() {
 }
 
 bool LinuxProgram::run() {
-    RequestService requests(session_, [this](const RemoteRequest& request) { return answer(request); });
+    RequestService requests(
+        session_, [this](const RemoteRequest& request) { return answer(request); }, face_.show);
     if (!requests.start()) {
         say_("Pivora is already running in this session.\n");
         return false;
@@ -103,6 +105,10 @@ gboolean LinuxProgram::onSignal(gpointer self) {
 }
 
 void LinuxProgram::panelChanged() {
+    if (face_.panelChanged) {
+        face_.panelChanged(control_.panel());
+        return;
+    }
     // What `pivora status` would print, each time it reads differently.
     const std::string shown = decide(RemoteRequest{}, summarize(control_.panel())).answer.text;
     if (shown == lastShown_) return;

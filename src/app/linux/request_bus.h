@@ -10,5 +10,8 @@ constexpr const char* kInterface = "org.pivora.Pivora1";
 // Request(y verb, i port, b json) -> (i exitStatus, s text): the verb and
 // port as the command line's RemoteRequest has them, the answer as it prints.
 constexpr const char* kRequestMethod = "Request";
+// Show() -> (b shown): the running Pivora's window brought up, as a second
+// start asks; false from one that runs without a window.
+constexpr const char* kShowMethod = "Show";
 
 }  // namespace pivora::request_bus

@@ -34,4 +34,15 @@ RemoteAnswer askRunningPivora(GDBusConnection* bus, const RemoteRequest& request
     return RemoteAnswer{status, std::string(text, ::strnlen(text, remote_wire::kMaxAnswerSize))};
 }
 
+std::optional<bool> showRunningPivora(GDBusConnection* bus) {
+    GVariantHandle reply(g_dbus_connection_call_sync(bus, request_bus::kName, request_bus::kPath,
+                                                     request_bus::kInterface, request_bus::kShowMethod, nullptr,
+                                                     G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NO_AUTO_START,
+                                                     kAnswerWaitMs, nullptr, nullptr));
+    if (!reply) return std::nullopt;
+    gboolean shown = FALSE;
+    g_variant_get(reply.get(), "(b)", &shown);
+    return shown != FALSE;
+}
+
 }  // namespace pivora

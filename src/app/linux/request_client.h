@@ -2,6 +2,8 @@
 
 #include <gio/gio.h>
 
+#include <optional>
+
 #include "remote/remote_request.h"
 
 namespace pivora {
@@ -10,5 +12,9 @@ namespace pivora {
 // returns its answer. Exit status 3 with a text of its own when none runs
 // or none answered within 5 s.
 RemoteAnswer askRunningPivora(GDBusConnection* bus, const RemoteRequest& request);
+
+// Asks the Pivora running in this session to show its window: whether it
+// did; none when no Pivora answered.
+std::optional<bool> showRunningPivora(GDBusConnection* bus);
 
 }  // namespace pivora

@@ -21,6 +21,9 @@ constexpr const char* kIntrospection =
     "      <arg type='i' name='exitStatus' direction='out'/>"
     "      <arg type='s' name='text' direction='out'/>"
     "    </method>"
+    "    <method name='Show'>"
+    "      <arg type='b' name='shown' direction='out'/>"
+    "    </method>"
     "  </interface>"
     "</node>";
 
@@ -35,8 +38,9 @@ struct NodeInfoRelease {
 
 }  // namespace
 
-RequestService::RequestService(GDBusConnection* bus, std::function<RemoteAnswer(const RemoteRequest&)> answer)
-    : bus_(bus), answer_(std::move(answer)) {}
+RequestService::RequestService(GDBusConnection* bus, std::function<RemoteAnswer(const RemoteRequest&)> answer,
+                               std::function<bool()> show)
+    : bus_(bus), answer_(std::move(answer)), show_(std::move(show)) {}
 
 RequestService::~RequestService() {
     if (registration_ != 0) g_dbus_connection_unregister_object(bus_, registration_);
@@ -67,6 +71,12 @@ bool RequestService::start() {
 
 void RequestService::onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
                             GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self) {
+    auto* service = static_cast<RequestService*>(self);
+    if (std::strcmp(method, request_bus::kShowMethod) == 0) {
+        const bool shown = service->show_ && service->show_();
+        g_dbus_method_invocation_return_value(invocation, g_variant_new("(b)", static_cast<gboolean>(shown)));
+        return;
+    }
     // The bus checked the signature against the introspection; the values are the caller's own.
     guchar verb = 0;
     gint32 port = 0;
@@ -80,7 +90,7 @@ void RequestService::onCall(GDBusConnection*, const gchar*, const gchar*, const 
                                                       "no such request");
         return;
     }
-    const RemoteAnswer answer = static_cast<RequestService*>(self)->answer_(*request);
+    const RemoteAnswer answer = service->answer_(*request);
     // A D-Bus string must be UTF-8 throughout; the answer is, but a name the
     // system gave is never trusted that far.
     const GCharHandle text(g_utf8_make_valid(answer.text.data(), static_cast<gssize>(answer.text.size())));

@@ -15,8 +15,10 @@ namespace pivora {
 // default GLib main context.
 class RequestService {
 public:
-    // `answer` decides a request and starts what it asks for, at once.
-    RequestService(GDBusConnection* bus, std::function<RemoteAnswer(const RemoteRequest&)> answer);
+    // `answer` decides a request and starts what it asks for, at once;
+    // `show`, if given, brings up the window and says whether there is one.
+    RequestService(GDBusConnection* bus, std::function<RemoteAnswer(const RemoteRequest&)> answer,
+                   std::function<bool()> show = nullptr);
     ~RequestService();
     RequestService(const RequestService&) = delete;
     RequestService& operator=(const RequestService&) = delete;
@@ -32,6 +34,7 @@ private:
 
     GDBusConnection* bus_;
     std::function<RemoteAnswer(const RemoteRequest&)> answer_;
+    std::function<bool()> show_;
     guint registration_ = 0;
     bool ownsName_ = false;
 };
