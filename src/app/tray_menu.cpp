@@ -3,6 +3,7 @@
 
 #include "app/switch_dialog.h"
 #include "ui/texts.h"
+#include "ui/tray_choices.h"
 
 namespace pivora {
 
@@ -75,11 +76,8 @@ void SwitchDialog::appendMenuItems(OsHandle menu, const std::vector<TrayMenuItem
 
 void SwitchDialog::onTrayCommand(int command) {
     if (command > tray::FirstPort && command <= tray::FirstPort + 4) {
-        const int port = controlPortOf(command - tray::FirstPort);
-        // As the port's lit arrow would: away when here, back when there.
-        for (const PortSummary& summary : summarize(control_.panel()).ports)
-            if (summary.number == command - tray::FirstPort)
-                control_.post(Command{summary.here ? Command::Release : Command::Claim, port});
+        if (const std::optional<Command> move = portLineCommand(summarize(control_.panel()), command))
+            control_.post(*move);
         return;
     }
     switch (command) {
@@ -116,23 +114,8 @@ void SwitchDialog::onTrayCommand(int command) {
 }
 
 void SwitchDialog::chooseDoubleTapKeys(int command) {
-    std::uint32_t keys = settings_.doubleTapKeys();
-    switch (command) {
-        case tray::KeyNumLock:
-            keys ^= lock_keys::kNumLock;
-            break;
-        case tray::KeyScrollLock:
-            keys ^= lock_keys::kScrollLock;
-            break;
-        case tray::KeyCapsLock:
-            keys ^= lock_keys::kCapsLock;
-            break;
-        default:
-            keys = 0;
-            break;
-    }
-    settings_.setDoubleTapKeys(keys);
-    keys = settings_.doubleTapKeys();
+    settings_.setDoubleTapKeys(doubleTapKeysAfter(settings_.doubleTapKeys(), command));
+    const std::uint32_t keys = settings_.doubleTapKeys();
     // The hook watches the keys it was given: a new one for new keys.
     if (keyboardHook != nullptr) {
         windows_.removeKeyboardHook(keyboardHook);
