@@ -10,8 +10,9 @@ want() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 
 for package in cmake g++ make libgtest-dev libbenchmark-dev; do want "$package"; done
 # The Linux program's libraries, and the stand-ins its tests run against: a
-# private cupsd, a private D-Bus with python-dbusmock.
-for package in pkg-config libudev-dev libcups2-dev libglib2.0-dev cups-daemon cups-client dbus python3-dbusmock; do
+# private cupsd, a private D-Bus with python-dbusmock, umockdev for udev.
+for package in pkg-config libudev-dev libcups2-dev libglib2.0-dev cups-daemon cups-client dbus python3-dbusmock \
+  umockdev libumockdev-dev; do
   want "$package"
 done
 if [ "${1:-all}" = fuzz ] || [ "${1:-all}" = analysis ] || [ "${1:-all}" = all ]; then

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "main_context_spin.h"
 #include "platform/linux/gio_handles.h"
 #include "private_bus.h"
 
@@ -42,17 +43,5 @@ private:
     GObjectHandle<GSubprocess> process_;
     bool running_ = false;
 };
-
-// Iterates `context` until `done()` holds, for at most ten seconds; whether
-// it does.
-template <typename Done>
-bool spinUntil(GMainContext* context, Done done) {
-    const gint64 deadline = g_get_monotonic_time() + 10 * G_USEC_PER_SEC;
-    while (!done()) {
-        if (g_get_monotonic_time() > deadline) return false;
-        if (!g_main_context_iteration(context, FALSE)) g_usleep(1000);
-    }
-    return true;
-}
 
 }  // namespace pivora::test
