@@ -95,6 +95,7 @@ add_library(pivora_linux_app STATIC
   src/app/linux/request_service.cpp
   src/app/linux/request_client.cpp
   src/app/linux/linux_program.cpp
+  src/app/linux/program_start.cpp
   src/platform/linux/udev_watch.cpp
 )
 target_link_libraries(pivora_linux_app PUBLIC pivora_linux PkgConfig::GIO PkgConfig::UDEV)
