@@ -42,3 +42,10 @@ add_test(NAME WindowTests
 set_tests_properties(WindowTests PROPERTIES
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tools/lsan-suppressions.txt;NO_AT_BRIDGE=1"
   TIMEOUT 120)
+# Again at a scale factor of 2: the 200 % art, drawn pixel for pixel.
+add_test(NAME WindowTestsAtScale2
+         COMMAND xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- $<TARGET_FILE:pivora_window_tests>
+                 --gtest_filter=States/PanelRendering.*)
+set_tests_properties(WindowTestsAtScale2 PROPERTIES
+  ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tools/lsan-suppressions.txt;NO_AT_BRIDGE=1;GDK_SCALE=2"
+  TIMEOUT 120)
