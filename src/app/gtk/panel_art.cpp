@@ -3,6 +3,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <mutex>
+#include <utility>
 
 #include "ui/port_summary.h"
 
