@@ -144,3 +144,5 @@ if(PIVORA_SANITIZE)
   set_tests_properties(UdevWatch PROPERTIES ENVIRONMENT_MODIFICATION
                        "ASAN_OPTIONS=path_list_append:verify_asan_link_order=0")
 endif()
+
+include(cmake/linux_window.cmake)

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <map>
-#include <string>
-
 #include "control/panel_state.h"
 #include "platform/window_api.h"
 #include "ui/button_images.h"
+#include "ui/panel_look.h"
 
 namespace pivora {
 
@@ -27,24 +25,10 @@ public:
     static bool arrowOf(int controlId, bool& claims, int& port);
 
 private:
-    // An arrow button's image: which one, not its handle, so that images
-    // loaded again compare equal to the ones they replace.
-    struct ArrowLook {
-        ButtonImages::Style style;
-        int port;
-        bool operator!=(const ArrowLook& other) const { return style != other.style || port != other.port; }
-    };
-    struct Look {
-        std::map<int, std::string> texts;
-        std::map<int, bool> shown;
-        std::map<int, ArrowLook> images;
-    };
-    static Look lookOf(const PanelState& panel);
-
     WindowApi& windows_;
     const ButtonImages& images_;
     bool drawn_ = false;
-    Look last_;
+    PanelLook last_;
 };
 
 }  // namespace pivora
