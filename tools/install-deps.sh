@@ -14,6 +14,9 @@ for package in cmake g++ make libgtest-dev libbenchmark-dev; do want "$package";
 for package in pkg-config libudev-dev libcups2-dev libglib2.0-dev cups-daemon cups-client dbus python3-dbusmock; do
   want "$package"
 done
+# The desktop's services: Xlib and XInput 2 for the double tap, tested under
+# Xvfb with keys typed by xdotool.
+for package in libx11-dev libxi-dev xvfb xauth xdotool; do want "$package"; done
 if [ "${1:-all}" = fuzz ] || [ "${1:-all}" = analysis ] || [ "${1:-all}" = all ]; then
   for package in clang libclang-rt-14-dev clang-tidy cppcheck; do want "$package"; done
 fi
