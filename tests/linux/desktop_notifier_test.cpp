@@ -58,7 +58,8 @@ protected:
 
     std::vector<Notified> notified() {
         std::vector<Notified> calls;
-        const GVariantHandle reply = daemon.control(kPath, "GetMethodCalls", g_variant_new("(s)", "Notify"), "(a(tav))");
+        const GVariantHandle reply =
+            daemon.control(kPath, "GetMethodCalls", g_variant_new("(s)", "Notify"), "(a(tav))");
         if (!reply) return calls;
         const GVariantHandle list(g_variant_get_child_value(reply.get(), 0));
         for (gsize i = 0; i < g_variant_n_children(list.get()); ++i) {

@@ -48,8 +48,8 @@ TEST(LinuxDiagnosticLog, FillsTheStateFolderMadeForItAndKeepsOneOlderFile) {
 
     const std::string newest = contentsOf(log.filePath());
     const std::string lastLine = newest.substr(newest.rfind('\n', newest.size() - 2) + 1);
-    EXPECT_TRUE(std::regex_match(lastLine, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} text \.+ line 11999\r\n)")))
-        << lastLine;
+    const std::regex entry(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} text \.+ line 11999\r\n)");
+    EXPECT_TRUE(std::regex_match(lastLine, entry)) << lastLine;
 }
 
 }  // namespace

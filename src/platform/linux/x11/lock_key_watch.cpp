@@ -139,7 +139,8 @@ void LockKeyWatch::readEvents() {
             const std::uint32_t flags = cookie.evtype == XI_RawKeyRelease ? LockKeyDoubleTap::kKeyReleased : 0;
             // X's time stamps are milliseconds on a 32-bit clock, as the
             // double tap's own are.
-            const bool tapped = armed_ != 0 && tap_.onKeyEvent(virtualKeyOf(key), flags, static_cast<std::uint32_t>(raw->time));
+            const auto time = static_cast<std::uint32_t>(raw->time);
+            const bool tapped = armed_ != 0 && tap_.onKeyEvent(virtualKeyOf(key), flags, time);
             XFreeEventData(display, &cookie);
             if (tapped && doubleTapped_) doubleTapped_();
             continue;
