@@ -146,3 +146,4 @@ if(PIVORA_SANITIZE)
 endif()
 
 include(cmake/linux_window.cmake)
+include(cmake/linux_desktop_services.cmake)

@@ -29,8 +29,10 @@ class LogFileApi {
 public:
     virtual ~LogFileApi() = default;
 
-    // CreateDirectoryW(folder) / mkdir(folder): the folder's parent must
-    // exist. A folder that is there already is success.
+    // CreateDirectoryW(folder), whose parent (the profile's local folder)
+    // exists / mkdir of the folder and of any missing folder on its way,
+    // since $XDG_STATE_HOME need not exist yet. A folder that is there
+    // already is success.
     virtual std::uint32_t createFolder() = 0;
 
     // CreateFileW(FILE_APPEND_DATA, shared for reading, writing and deleting,

@@ -3,16 +3,9 @@
 #include <cstdint>
 
 #include "platform/user_registry_api.h"
+#include "settings/lock_keys.h"
 
 namespace pivora {
-
-// Which lock keys' double tap moves all ports: a bit each. None is "Off".
-namespace lock_keys {
-constexpr std::uint32_t kNumLock = 1;
-constexpr std::uint32_t kScrollLock = 2;
-constexpr std::uint32_t kCapsLock = 4;
-constexpr std::uint32_t kAll = kNumLock | kScrollLock | kCapsLock;
-}  // namespace lock_keys
 
 // Pivora's settings, kept under HKEY_CURRENT_USER\Software\Pivora and read
 // afresh each time, so that what the menu shows is what is stored. A value

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "link/posix_fd.h"
+#include "platform/posix/make_folders.h"
 
 namespace pivora {
 
@@ -68,18 +69,6 @@ bool writeAll(int fd, const std::string& text) {
         done += static_cast<std::size_t>(written);
     }
     return true;
-}
-
-// Every missing folder on the way made, private to the user as the base
-// directory rules ask.
-bool makeFolders(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
-        const std::string step = folder.substr(0, slash);
-        if (::mkdir(step.c_str(), 0700) != 0 && errno != EEXIST) return false;
-        if (slash == std::string::npos) break;
-    }
-    struct stat status {};
-    return ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 }  // namespace

@@ -14,4 +14,10 @@ std::string pivoraStateFolder(const char* xdgStateHome, const char* home) {
     return {};
 }
 
+std::string userConfigFolder(const char* xdgConfigHome, const char* home) {
+    if (isAbsolute(xdgConfigHome)) return xdgConfigHome;
+    if (isAbsolute(home)) return std::string(home) + "/.config";
+    return {};
+}
+
 }  // namespace pivora

@@ -11,4 +11,8 @@ namespace pivora {
 // absolute place.
 std::string pivoraStateFolder(const char* xdgStateHome, const char* home);
 
+// The user's configuration folder by the same rules: $XDG_CONFIG_HOME, else
+// ~/.config; empty when neither gives an absolute place.
+std::string userConfigFolder(const char* xdgConfigHome, const char* home);
+
 }  // namespace pivora

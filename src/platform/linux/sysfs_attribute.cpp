@@ -1,13 +1,8 @@
 #include "platform/linux/sysfs_attribute.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <unistd.h>
 
-#include <cerrno>
-
-#include "link/posix_fd.h"
+#include "platform/linux/small_file.h"
 
 namespace pivora {
 
@@ -27,26 +22,8 @@ constexpr std::uint32_t kMaxMinor = (1u << 20) - 1;
 }  // namespace
 
 std::optional<std::string> readSysfsAttribute(const std::string& path) {
-    // Non-blocking so that a FIFO planted where an attribute should be cannot
-    // hold the caller; it is then refused as not a regular file.
-    const link::PosixFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!file) return std::nullopt;
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-
-    // One byte past the limit tells a file at the limit from a longer one.
-    std::string text(kMaxAttributeSize + 1, '\0');
-    std::size_t filled = 0;
-    while (filled < text.size()) {
-        const ssize_t got = ::read(file.get(), &text[filled], text.size() - filled);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return std::nullopt;
-        if (got == 0) break;
-        filled += static_cast<std::size_t>(got);
-    }
-    if (filled > kMaxAttributeSize) return std::nullopt;
-    text.resize(filled);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
+    std::optional<std::string> text = readSmallFile(path, kMaxAttributeSize);
+    if (text && !text->empty() && text->back() == '\n') text->pop_back();
     return text;
 }
 

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/posix/make_folders.h"
+
 namespace pivora {
 
 namespace {
@@ -19,8 +21,9 @@ std::uint32_t lastError() { return static_cast<std::uint32_t>(errno); }
 }  // namespace
 
 std::uint32_t PosixLogFileApi::createFolder() {
-    if (::mkdir(folder_.c_str(), 0755) == 0 || errno == EEXIST) return 0;
-    return lastError();
+    errno = 0;
+    if (makeFolders(folder_)) return 0;
+    return errno != 0 ? lastError() : static_cast<std::uint32_t>(ENOTDIR);
 }
 
 std::uint32_t PosixLogFileApi::openForAppend(const char* name, OsHandle* file) {
