@@ -127,3 +127,5 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/pivora.service DESTINATION lib/systemd
 # The program itself with its command line, on a session bus of its own.
 add_test(NAME LinuxProgramCommandLine
          COMMAND dbus-run-session -- ${CMAKE_CURRENT_SOURCE_DIR}/tests/linux/pivora_command_line.sh $<TARGET_FILE:pivora>)
+
+include(cmake/linux_tray.cmake)
