@@ -14,6 +14,9 @@ for package in cmake g++ make libgtest-dev libbenchmark-dev; do want "$package";
 for package in pkg-config libudev-dev libcups2-dev libglib2.0-dev cups-daemon cups-client dbus python3-dbusmock; do
   want "$package"
 done
+# The tray icon, and the display its tests run on; the Debian package, its
+# dependencies found by dpkg-shlibdeps, and lintian's check of it.
+for package in libgtk-3-dev libayatana-appindicator3-dev xvfb xauth dpkg-dev lintian; do want "$package"; done
 if [ "${1:-all}" = fuzz ] || [ "${1:-all}" = analysis ] || [ "${1:-all}" = all ]; then
   for package in clang libclang-rt-14-dev clang-tidy cppcheck; do want "$package"; done
 fi
