@@ -10,7 +10,7 @@ add_library(pivora_tray STATIC
   src/app/gtk/tray_host.cpp
   src/app/gtk/tray_icon.cpp
 )
-target_link_libraries(pivora_tray PUBLIC pivora_core PkgConfig::GTK3 PkgConfig::GIO PRIVATE PkgConfig::APPINDICATOR)
+target_link_libraries(pivora_tray PUBLIC pivora_core PkgConfig::GTK3 PkgConfig::GIO PkgConfig::APPINDICATOR)
 
 add_executable(pivora_tray_tests
   tests/gtk/gtk_menu_test.cpp

@@ -80,8 +80,8 @@ TEST_F(GtkMenuFromItems, ActivatingAnItemPassesItsCommand) {
 TEST_F(GtkMenuFromItems, AnItemMayRebuildTheMenuThatChoseIt) {
     // The program answers a choice by setting a new menu, which lets the old one go.
     GtkMenuHandle rebuilt(buildGtkMenu({item(tray::Open, u"&Open")}, [this](int command) {
-        chosen.push_back(command);
         menu.reset();
+        chosen.push_back(command);  // what it captured outlives the menu
     }));
     menu = std::move(rebuilt);
     gtk_menu_item_activate(GTK_MENU_ITEM(children(menu.get())[0]));

@@ -1,7 +1,5 @@
 #include "app/gtk/tray_icon.h"
 
-#include <libayatana-appindicator/app-indicator.h>
-
 #include <utility>
 
 #include "ui/texts.h"

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <libayatana-appindicator/app-indicator.h>
+
 #include <functional>
 #include <vector>
 
 #include "app/gtk/gtk_menu.h"
 #include "platform/linux/gio_handles.h"
 #include "ui/tray_menu_items.h"
-
-typedef struct _AppIndicator AppIndicator;
 
 namespace pivora {
 
