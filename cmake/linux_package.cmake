@@ -49,4 +49,5 @@ if(NOT PIVORA_SANITIZE AND NOT PIVORA_SANITIZE_THREAD)
   add_test(NAME LinuxPackage
            COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check_deb.sh ${CMAKE_BINARY_DIR}
                    pivora_${PROJECT_VERSION}_${debian_arch}.deb)
+  set_tests_properties(LinuxPackage PROPERTIES TIMEOUT 900)
 endif()

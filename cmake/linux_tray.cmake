@@ -24,3 +24,4 @@ target_link_libraries(pivora_tray_tests PRIVATE pivora_tray GTest::gtest)
 target_compile_definitions(pivora_tray_tests PRIVATE PIVORA_TRAY_TEST_DIR="${PROJECT_SOURCE_DIR}/tests/gtk")
 add_test(NAME LinuxTray
          COMMAND xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- $<TARGET_FILE:pivora_tray_tests>)
+set_tests_properties(LinuxTray PROPERTIES TIMEOUT 180)
