@@ -120,11 +120,15 @@ target_sources(pivora_linux_app PRIVATE src/app/linux/linux_host.cpp)
 add_executable(pivora src/app/linux/pivora_linux_main.cpp)
 target_link_libraries(pivora PRIVATE pivora_linux_app pivora_posix)
 include(GNUInstallDirs)
-set(PIVORA_INSTALLED_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}/pivora)
-configure_file(packaging/linux/pivora.service.in pivora.service @ONLY)
 install(TARGETS pivora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/linux/70-pivora.rules DESTINATION lib/udev/rules.d)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/pivora.service DESTINATION lib/systemd/user)
+# The unit names the program where this install puts it, known only when it
+# runs: a package installs under /usr whatever prefix the build was given.
+install(CODE "
+  set(PIVORA_INSTALLED_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/pivora\")
+  configure_file(\"${PROJECT_SOURCE_DIR}/packaging/linux/pivora.service.in\"
+                 \"${CMAKE_CURRENT_BINARY_DIR}/installed/pivora.service\" @ONLY)")
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/installed/pivora.service DESTINATION lib/systemd/user)
 # The program itself with its command line, on a session bus of its own.
 add_test(NAME LinuxProgramCommandLine
          COMMAND dbus-run-session -- ${CMAKE_CURRENT_SOURCE_DIR}/tests/linux/pivora_command_line.sh $<TARGET_FILE:pivora>)
@@ -147,3 +151,5 @@ endif()
 
 include(cmake/linux_window.cmake)
 include(cmake/linux_desktop_services.cmake)
+include(cmake/linux_tray.cmake)
+include(cmake/linux_package.cmake)

@@ -15,10 +15,14 @@ for package in pkg-config libudev-dev libcups2-dev libglib2.0-dev cups-daemon cu
   umockdev libumockdev-dev; do
   want "$package"
 done
-# The desktop: the window in GTK 3, Xlib and XInput 2 for the double tap; the
-# tests run them in a private X server, with keys typed and pointer clicks
-# given by xdotool.
-for package in libgtk-3-dev libx11-dev libxi-dev xvfb xauth xdotool; do want "$package"; done
+# The desktop: the window and the tray icon in GTK 3 (the icon through
+# libayatana-appindicator), Xlib and XInput 2 for the double tap; the tests
+# run them in a private X server, with keys typed and pointer clicks given by
+# xdotool. The Debian package: its dependencies found by dpkg-shlibdeps, and
+# lintian's check of it.
+for package in libgtk-3-dev libayatana-appindicator3-dev libx11-dev libxi-dev xvfb xauth xdotool dpkg-dev lintian; do
+  want "$package"
+done
 if [ "${1:-all}" = fuzz ] || [ "${1:-all}" = analysis ] || [ "${1:-all}" = all ]; then
   for package in clang libclang-rt-14-dev clang-tidy cppcheck; do want "$package"; done
 fi

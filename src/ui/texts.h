@@ -25,6 +25,11 @@ constexpr const char16_t* kMenuDoubleTap = u"&Double tap moves all ports";
 constexpr const char16_t* kMenuNotifications = u"&Notifications";
 constexpr const char16_t* kMenuLog = u"Diagnostic &log";
 constexpr const char16_t* kMenuLogFailed = u"Diagnostic &log (could not be written)";
+// Where Linux's words differ from Windows'.
+constexpr const char16_t* kMenuStartAtLogin = u"&Start at login";
+constexpr const char16_t* kMenuQuit = u"&Quit";
+// Wayland keeps the keyboard from every program but the focused one.
+constexpr const char16_t* kMenuDoubleTapUnavailable = u"Unavailable on Wayland";
 
 constexpr const char* kBusyNoticeEnglish = "USB device is being used, please try later.";
 // "USB 裝置使用中，無法移除或切換。" in the Big5 code page (Windows code page 950).

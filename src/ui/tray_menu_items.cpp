@@ -40,10 +40,15 @@ std::u16string portLabel(const PortSummary& port, const std::function<std::u16st
     return label;
 }
 
-TrayMenuItem doubleTapKeys(std::uint32_t keys) {
+TrayMenuItem doubleTapKeys(const TrayMenuChoices& choices) {
     TrayMenuItem submenu;
     submenu.kind = TrayMenuItem::Submenu;
     submenu.text = text::kMenuDoubleTap;
+    if (choices.doubleTapUnavailable) {
+        submenu.items = {command(tray::Dismissed, text::kMenuDoubleTapUnavailable, false)};
+        return submenu;
+    }
+    const std::uint32_t keys = choices.doubleTapKeys;
     submenu.items = {
         command(tray::KeyNumLock, u"&NumLock", true, (keys & lock_keys::kNumLock) != 0),
         command(tray::KeyScrollLock, u"&ScrollLock", true, (keys & lock_keys::kScrollLock) != 0),
@@ -57,7 +62,8 @@ TrayMenuItem doubleTapKeys(std::uint32_t keys) {
 }  // namespace
 
 std::vector<TrayMenuItem> trayMenuItems(const SwitchSummary& summary, const TrayMenuChoices& choices,
-                                        const std::function<std::u16string(const std::string&)>& widen) {
+                                        const std::function<std::u16string(const std::string&)>& widen,
+                                        const TrayMenuWording& wording) {
     std::vector<TrayMenuItem> items;
     if (summary.connected) {
         // A port on its way cannot be sent back before it arrives.
@@ -68,8 +74,8 @@ std::vector<TrayMenuItem> trayMenuItems(const SwitchSummary& summary, const Tray
     }
     items.push_back(command(tray::MoveAll, text::kMenuMoveAll, summary.connected));
     items.push_back(separator());
-    items.push_back(command(tray::StartWithWindows, text::kMenuStartWithWindows, true, choices.startWithWindows));
-    items.push_back(doubleTapKeys(choices.doubleTapKeys));
+    items.push_back(command(tray::StartWithWindows, wording.startAtSignIn, true, choices.startWithWindows));
+    items.push_back(doubleTapKeys(choices));
     items.push_back(command(tray::Notifications, text::kMenuNotifications, true, choices.notifications));
     if (choices.hasLog)
         items.push_back(command(tray::Log, choices.logFailed ? text::kMenuLogFailed : text::kMenuLog, true,
@@ -78,7 +84,7 @@ std::vector<TrayMenuItem> trayMenuItems(const SwitchSummary& summary, const Tray
     items.push_back(command(tray::Open, text::kMenuOpen));
     items.push_back(command(tray::About, text::kMenuAbout));
     items.push_back(separator());
-    items.push_back(command(tray::Exit, text::kMenuExit));
+    items.push_back(command(tray::Exit, wording.quit));
     return items;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/port_summary.h"
+#include "ui/texts.h"
 
 namespace pivora {
 
@@ -47,12 +48,21 @@ struct TrayMenuChoices {
     bool hasLog = false;  // a build without the log file offers none
     bool logging = false;
     bool logFailed = false;  // the log was on and could not be written
+    bool doubleTapUnavailable = false;  // the session gives no keys to watch (Wayland)
 };
+
+// The few items whose words follow the system the menu is shown on.
+struct TrayMenuWording {
+    const char16_t* startAtSignIn = text::kMenuStartWithWindows;
+    const char16_t* quit = text::kMenuExit;
+};
+inline constexpr TrayMenuWording kLinuxMenuWording{text::kMenuStartAtLogin, text::kMenuQuit};
 
 // The whole tray menu: the switch's ports and "Move all ports", the user's
 // choices, then Open, About and Exit. `widen` turns a device name (in the
-// ANSI code page) into UTF-16.
+// system's own encoding) into UTF-16.
 std::vector<TrayMenuItem> trayMenuItems(const SwitchSummary& summary, const TrayMenuChoices& choices,
-                                        const std::function<std::u16string(const std::string&)>& widen);
+                                        const std::function<std::u16string(const std::string&)>& widen,
+                                        const TrayMenuWording& wording = {});
 
 }  // namespace pivora

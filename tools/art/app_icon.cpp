@@ -1,4 +1,7 @@
+#include <string>
+
 #include "ico_writer.h"
+#include "png_writer.h"
 #include "palette.h"
 #include "pictures.h"
 #include "shapes.h"
@@ -24,8 +27,22 @@ const IconScheme kVgaScheme{rgb(0x000080), rgb(0x0000FF), rgb(0x0000FF), rgb(0xF
 
 struct Painted {
     Canvas canvas;
-    std::vector<bool> transparent;
+    std::vector<int> coverage;  // of the icon's outline, per pixel, 0 to kFullCoverage
 };
+
+// A 1-bit mask keeps the pixels at least half covered; the colour under the
+// others must be black.
+std::vector<bool> maskOut(Painted& painted) {
+    std::vector<bool> transparent;
+    const int size = painted.canvas.width();
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const bool clear = painted.coverage[static_cast<std::size_t>(y * size + x)] * 2 < kFullCoverage;
+            transparent.push_back(clear);
+            if (clear) painted.canvas.set(x, y, Rgb{});
+        }
+    return transparent;
+}
 
 Painted paintIcon(int size, const IconScheme& scheme) {
     double s = size;
@@ -37,8 +54,8 @@ Painted paintIcon(int size, const IconScheme& scheme) {
     Region outer = roundedRect(margin, margin, s - margin, s - margin, radius);
     Region inner = roundedRect(margin + 1, margin + 1, s - margin - 1, s - margin - 1, radius - 1);
 
-    // Pixels kept by the mask show the rim colour even where the corner only
-    // clips them: with a 1-bit mask there is nothing to blend with.
+    // Pixels the corner only clips show the rim colour: a 1-bit mask keeps
+    // them whole, an alpha channel fades them by their coverage.
     Painted out{Canvas(size, size, scheme.rim), {}};
     int last = size - 1;
     paint(
@@ -58,11 +75,7 @@ Painted paintIcon(int size, const IconScheme& scheme) {
     paint(out.canvas, arrow, scheme.arrow, size == 16 ? Edges::Hard : scheme.edges);
 
     for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            bool clear = coverage(outer, x, y) * 2 < kFullCoverage;
-            out.transparent.push_back(clear);
-            if (clear) out.canvas.set(x, y, Rgb{});
-        }
+        for (int x = 0; x < size; ++x) out.coverage.push_back(coverage(outer, x, y));
     return out;
 }
 
@@ -74,19 +87,35 @@ ArtFile drawAppIcon() {
     // 24 and 32 pixels; large ones (Alt+Tab, the taskbar) 32, 40, 48 and 64.
     for (int size : {16, 20, 24, 32, 40, 48, 64}) {
         Painted vga = paintIcon(size, kVgaScheme);
-        images.push_back({packIndexed(toIndexed(vga.canvas, vgaPalette()), 4), vga.transparent});
+        const std::vector<bool> vgaMask = maskOut(vga);
+        images.push_back({packIndexed(toIndexed(vga.canvas, vgaPalette()), 4), vgaMask});
 
         Painted rich = paintIcon(size, kRichScheme);
+        const std::vector<bool> richMask = maskOut(rich);
         std::vector<Rgb> opaque;
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x)
-                if (!rich.transparent[static_cast<std::size_t>(y * size + x)]) opaque.push_back(rich.canvas.at(x, y));
+                if (!richMask[static_cast<std::size_t>(y * size + x)]) opaque.push_back(rich.canvas.at(x, y));
         // Black first: it is what transparent pixels must hold.
         IndexedImage indexed = toIndexed(rich.canvas, choosePalette(opaque, {Rgb{}}, 256));
-        images.push_back({packIndexed(indexed, 8), rich.transparent});
-        images.push_back({packTrueColour(rich.canvas), rich.transparent});
+        images.push_back({packIndexed(indexed, 8), richMask});
+        images.push_back({packTrueColour(rich.canvas), richMask});
     }
     return {"pivora.ico", encodeIco(images)};
+}
+
+std::vector<ArtFile> drawAppIconPngs() {
+    std::vector<ArtFile> files;
+    // The sizes desktops ask the hicolor theme for: menus and panels up to
+    // launchers and the software centre.
+    for (int size : kDesktopIconSizes) {
+        Painted rich = paintIcon(size, kRichScheme);
+        std::vector<std::uint8_t> alpha;
+        for (int covered : rich.coverage)
+            alpha.push_back(static_cast<std::uint8_t>((covered * 255 + kFullCoverage / 2) / kFullCoverage));
+        files.push_back({"pivora_" + std::to_string(size) + "px.png", encodePng(rich.canvas, alpha)});
+    }
+    return files;
 }
 
 }  // namespace pivora::art

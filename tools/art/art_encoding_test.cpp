@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "bmp_writer.h"
 #include "ico_writer.h"
+#include "png_writer.h"
 #include "palette.h"
 #include "shapes.h"
 
@@ -87,6 +89,59 @@ TEST(ArtIco, DirectoryPointsAtEachImageAndTheMaskMarksTransparentPixels) {
     EXPECT_EQ(firstSize, 40u + 16 * 4 + 16 * 8 + 16 * 4);
     EXPECT_EQ(file[mask + 15 * 4], 0x80);
     EXPECT_EQ(file[mask], 0x00);
+}
+
+std::uint32_t be32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(bytes[at]) << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+}
+
+TEST(ArtPng, ChunksCarryStoredBlocksOfFilteredRgbaRows) {
+    // 200 x 100 RGBA rows are 80100 bytes: more than one stored block holds.
+    Canvas canvas(200, 100, rgb(0x1A5CC6));
+    canvas.set(199, 99, rgb(0x112233));
+    std::vector<std::uint8_t> alpha(200 * 100, 255);
+    alpha[0] = 0;
+    const std::vector<std::uint8_t> file = encodePng(canvas, alpha);
+
+    const std::vector<std::uint8_t> signature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    ASSERT_TRUE(std::equal(signature.begin(), signature.end(), file.begin()));
+    // IHDR: 13 bytes of width, height, 8 bits, colour type 6 (RGBA).
+    EXPECT_EQ(be32At(file, 8), 13u);
+    EXPECT_EQ(std::string(file.begin() + 12, file.begin() + 16), "IHDR");
+    EXPECT_EQ(be32At(file, 16), 200u);
+    EXPECT_EQ(be32At(file, 20), 100u);
+    EXPECT_EQ(file[24], 8);
+    EXPECT_EQ(file[25], 6);
+    // IEND's CRC is the same in every PNG.
+    ASSERT_GE(file.size(), 12u);
+    EXPECT_EQ(be32At(file, file.size() - 4), 0xAE426082u);
+
+    const std::size_t idat = 8 + 12 + 13;
+    EXPECT_EQ(std::string(file.begin() + static_cast<long>(idat) + 4, file.begin() + static_cast<long>(idat) + 8), "IDAT");
+    const std::size_t length = be32At(file, idat);
+    std::vector<std::uint8_t> zlib(file.begin() + static_cast<long>(idat) + 8,
+                                   file.begin() + static_cast<long>(idat + 8 + length));
+    EXPECT_EQ((zlib[0] << 8 | zlib[1]) % 31, 0);  // the header's check bits
+    std::vector<std::uint8_t> rows;
+    std::size_t at = 2;
+    int blocks = 0;
+    for (bool last = false; !last; ++blocks) {
+        ASSERT_LT(at + 5, zlib.size());
+        last = (zlib[at] & 1) != 0;
+        EXPECT_EQ(zlib[at] & 6, 0);  // stored
+        const std::size_t size = zlib[at + 1] | zlib[at + 2] << 8;
+        EXPECT_EQ(size ^ (zlib[at + 3] | zlib[at + 4] << 8), 0xFFFFu);
+        rows.insert(rows.end(), zlib.begin() + static_cast<long>(at) + 5, zlib.begin() + static_cast<long>(at + 5 + size));
+        at += 5 + size;
+    }
+    EXPECT_EQ(blocks, 2);
+    EXPECT_EQ(at + 4, zlib.size());  // the Adler-32 ends the stream
+    ASSERT_EQ(rows.size(), 100u * (1 + 200 * 4));
+    EXPECT_EQ(rows[0], 0);  // filter: none
+    EXPECT_EQ(rows[1], 0x1A);
+    EXPECT_EQ(rows[4], 0);  // the clear pixel
+    const std::vector<std::uint8_t> lastPixel{0x11, 0x22, 0x33, 0xFF};
+    EXPECT_TRUE(std::equal(lastPixel.begin(), lastPixel.end(), rows.end() - 4));
 }
 
 TEST(ArtPalette, KeepsFixedColoursFirstAndFewColoursExactly) {

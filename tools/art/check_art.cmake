@@ -16,7 +16,7 @@ if(NOT status EQUAL 0)
 endif()
 
 file(GLOB produced RELATIVE "${FRESH}" "${FRESH}/*")
-file(GLOB committed RELATIVE "${COMMITTED}" "${COMMITTED}/*.bmp" "${COMMITTED}/*.ico")
+file(GLOB committed RELATIVE "${COMMITTED}" "${COMMITTED}/*.bmp" "${COMMITTED}/*.ico" "${COMMITTED}/*.png")
 if(NOT produced)
   message(FATAL_ERROR "pivora-art wrote nothing")
 endif()

@@ -1,4 +1,4 @@
-// Writes every bitmap and icon the Windows resources use. The output is the
+// Writes every bitmap and icon the Windows resources and the Linux package use. The output is the
 // same bytes on every run, so the committed copies can be checked against it.
 #include <exception>
 #include <filesystem>
@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
             files.push_back(drawBanner(percent));
         }
         files.push_back(drawAppIcon());
+        for (ArtFile& icon : drawAppIconPngs()) files.push_back(std::move(icon));
 
         for (const ArtFile& file : files) {
             std::ofstream out(dir / file.name, std::ios::binary | std::ios::trunc);

@@ -26,5 +26,9 @@ ArtFile drawComputer(int percent);
 ArtFile drawBanner(int percent);
 // pivora.ico, with the icon sizes of every scale.
 ArtFile drawAppIcon();
+// The same icon for Linux desktops' icon theme, one pivora_<size>px.png per
+// size, each installed as hicolor/<size>x<size>/apps/pivora.png.
+inline constexpr int kDesktopIconSizes[] = {16, 24, 32, 48, 64, 128};
+std::vector<ArtFile> drawAppIconPngs();
 
 }  // namespace pivora::art
