@@ -31,6 +31,7 @@ target_link_libraries(pivora_gtk_window PUBLIC pivora_core PkgConfig::GTK)
 
 add_executable(pivora_window_tests
   tests/gtk/gtk_fixture.cpp
+  tests/gtk/window_test_main.cpp
   tests/gtk/panel_window_test.cpp
   tests/gtk/busy_notice_window_test.cpp
 )

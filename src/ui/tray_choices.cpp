@@ -1,6 +1,6 @@
 #include "ui/tray_choices.h"
 
-#include "settings/user_settings.h"
+#include "settings/lock_keys.h"
 #include "ui/tray_menu_items.h"
 
 namespace pivora {

@@ -88,25 +88,11 @@ GtkWidget* widgetNamed(GtkWidget* top, const std::string& name) {
     return nullptr;
 }
 
+namespace {
 GtkApplication* theApplication = nullptr;
+}  // namespace
 
 GtkApplication* application() { return theApplication; }
+void useApplication(GtkApplication* application) { theApplication = application; }
 
 }  // namespace pivora::test
-
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    gtk_init(&argc, &argv);
-    const pivora::GObjectHandle<GtkApplication> application{
-        gtk_application_new("org.pivora.WindowTests", G_APPLICATION_NON_UNIQUE)};
-    GError* failure = nullptr;
-    if (g_application_register(reinterpret_cast<GApplication*>(application.get()), nullptr, &failure) == FALSE) {
-        const pivora::GErrorHandle error{failure};
-        g_printerr("cannot register the application: %s\n", error ? error->message : "?");
-        return 1;
-    }
-    pivora::test::theApplication = application.get();
-    const int failed = RUN_ALL_TESTS();
-    pivora::test::settle();
-    return failed;
-}

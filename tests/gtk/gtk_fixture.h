@@ -29,5 +29,6 @@ GtkWidget* widgetNamed(GtkWidget* top, const std::string& name);
 // The test program's one GtkApplication, registered on the session bus, as
 // the program has one.
 GtkApplication* application();
+void useApplication(GtkApplication* application);
 
 }  // namespace pivora::test

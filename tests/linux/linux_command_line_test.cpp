@@ -29,15 +29,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Case{{"run"}, LinuxCommandLine::Run, false}, Case{{"run", "--log"}, LinuxCommandLine::Run, true},
                       Case{{"status", "--json"}, LinuxCommandLine::SendRequest, false},
                       Case{{"claim", "2"}, LinuxCommandLine::SendRequest, false},
-                      // No tray program here yet: nothing, or --log alone, is no command.
-                      Case{{}, LinuxCommandLine::ShowUsage, false}, Case{{"--log"}, LinuxCommandLine::ShowUsage, false},
+                      Case{{}, LinuxCommandLine::StartDesktop, false},
+                      Case{{"--log"}, LinuxCommandLine::StartDesktop, true},
+                      Case{{"--log", "--log"}, LinuxCommandLine::ShowUsage, false},
                       Case{{"run", "--log", "x"}, LinuxCommandLine::ShowUsage, false},
                       Case{{"run", "status"}, LinuxCommandLine::ShowUsage, false},
                       Case{{"Run"}, LinuxCommandLine::ShowUsage, false}));
 
 TEST(LinuxUsage, StartsWithHowPivoraRunsAndListsEveryRequest) {
     const std::string usage = usageText(kLinuxStartUsage);
-    EXPECT_EQ(usage.rfind("usage: pivora run [--log]\n       pivora status [--json]\n", 0), 0u) << usage;
+    EXPECT_EQ(usage.rfind("usage: pivora [run] [--log]\n       pivora status [--json]\n", 0), 0u) << usage;
     for (const char* word : {"claim <port>", "release <port>", "toggle", "Exit status"})
         EXPECT_NE(usage.find(word), std::string::npos) << word;
 }

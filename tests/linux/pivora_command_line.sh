@@ -26,7 +26,7 @@ out=$("$pivora" status --json 2>&1); expect "status --json" 0 $? '{"connected":f
 out=$("$pivora" claim 1 2>&1); expect "claim with no switch" 4 $? "No switch connected." "$out"
 out=$("$pivora" toggle 2>&1); expect "toggle with no switch" 4 $? "No switch connected." "$out"
 out=$("$pivora" claim 5 2>&1); status=$?
-expect "a port no switch has" 2 $status "usage: pivora run [--log]" "$(head -1 <<<"$out")"
+expect "a port no switch has" 2 $status "usage: pivora [run] [--log]" "$(head -1 <<<"$out")"
 # What it says of the system's bus, if it cannot reach one, goes to stderr.
 out=$("$pivora" run 2>/dev/null); status=$?
 expect "a second run" 1 $status "Pivora is already running in this session." "$out"

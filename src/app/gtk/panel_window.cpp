@@ -59,7 +59,8 @@ GtkWidget* leftAlignedLabel(const char* text) {
 }  // namespace
 
 PanelWindow::PanelWindow(GtkApplication* application, Actions actions)
-    : actions_(std::move(actions)), window_(gtk_application_window_new(application)) {
+    : actions_(std::move(actions)),
+      window_(application != nullptr ? gtk_application_window_new(application) : gtk_window_new(GTK_WINDOW_TOPLEVEL)) {
     build();
     // Drawn empty until the first panel comes: no rows, as with no switch.
     render(PanelState{});

@@ -24,6 +24,8 @@ public:
         std::function<void(GtkWidget* anchor)> showMenu;  // the window's menu button was pressed
     };
 
+    // `application` may be null: a program that is its own single instance
+    // needs no GtkApplication.
     PanelWindow(GtkApplication* application, Actions actions);
     ~PanelWindow();  // destroys its widgets
     PanelWindow(const PanelWindow&) = delete;

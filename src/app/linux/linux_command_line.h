@@ -11,9 +11,10 @@ namespace pivora {
 // What the Linux program's arguments ask for.
 struct LinuxCommandLine {
     enum Action {
-        Run,          // `run [--log]`: the control in the foreground
-        SendRequest,  // `request` for the running Pivora
-        ShowUsage,    // anything else: the usage text, exit status 2
+        StartDesktop,  // nothing, or `--log`: the control with its window and tray icon
+        Run,           // `run [--log]`: the control in the foreground, without a window
+        SendRequest,   // `request` for the running Pivora
+        ShowUsage,     // anything else: the usage text, exit status 2
     };
 
     Action action = ShowUsage;

@@ -1,5 +1,6 @@
-// The Linux program: `pivora run` runs the switch's control in the
-// foreground; `pivora status|claim|release|toggle` ask the one running.
+// The Linux program: `pivora` starts it with its window and tray icon,
+// `pivora run` runs the switch's control in the foreground without them;
+// `pivora status|claim|release|toggle` ask the one running.
 
 #include <gio/gio.h>
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/gtk/desktop_program.h"
 #include "app/linux/linux_command_line.h"
 #include "app/linux/linux_host.h"
 #include "app/linux/linux_program.h"
@@ -22,22 +24,24 @@ namespace pivora {
 namespace {
 
 int run(const StartOptions& options) {
-    ProgramBuses buses;
-    if (!connectBuses(buses)) return 1;
+    const GObjectHandle<GDBusConnection> session = sessionBus();
+    if (!session) return 1;
+    const GObjectHandle<GDBusConnection> system = systemBus();
     const LinuxRoots roots = linuxRoots();
     PosixLogFileApi logFiles(roots.state);
     DiagnosticLogFile trace(logFiles);
     startLog(trace, options.log);
-    LinuxHost host(buses.system.get(), trace, roots, [](const std::string& text) { say(stderr, text); });
+    LinuxHost host(system.get(), trace, roots, [](const std::string& text) { say(stderr, text); });
     ControlThread control(host);
-    LinuxProgram program(control, buses.session.get(), buses.system.get(),
-                         [](const std::string& text) { say(stdout, text); });
+    LinuxProgram program(control, session.get(), system.get(), [](const std::string& text) { say(stdout, text); });
     return program.run() ? 0 : 1;
 }
 
 int linuxMain(const std::vector<std::string>& arguments) {
     const LinuxCommandLine line = parseLinuxCommandLine(arguments);
     switch (line.action) {
+        case LinuxCommandLine::StartDesktop:
+            return runDesktop(line.start);
         case LinuxCommandLine::Run:
             return run(line.start);
         case LinuxCommandLine::SendRequest: {

@@ -11,18 +11,19 @@ GObjectHandle<GDBusConnection> busOf(GBusType type) {
     return GObjectHandle<GDBusConnection>(g_bus_get_sync(type, nullptr, nullptr));
 }
 
-bool connectBuses(ProgramBuses& buses) {
-    buses.session = busOf(G_BUS_TYPE_SESSION);
-    if (!buses.session) {
-        say(stderr, "Pivora needs the session's D-Bus: none was found (DBUS_SESSION_BUS_ADDRESS).\n");
-        return false;
-    }
-    buses.system = busOf(G_BUS_TYPE_SYSTEM);
-    if (!buses.system)
+GObjectHandle<GDBusConnection> sessionBus() {
+    GObjectHandle<GDBusConnection> bus = busOf(G_BUS_TYPE_SESSION);
+    if (!bus) say(stderr, "Pivora needs the session's D-Bus: none was found (DBUS_SESSION_BUS_ADDRESS).\n");
+    return bus;
+}
+
+GObjectHandle<GDBusConnection> systemBus() {
+    GObjectHandle<GDBusConnection> bus = busOf(G_BUS_TYPE_SYSTEM);
+    if (!bus)
         say(stderr,
             "The system's D-Bus cannot be reached: disks are not ejected, and nothing hands the ports back before "
             "the computer sleeps.\n");
-    return true;
+    return bus;
 }
 
 void say(FILE* stream, const std::string& text) {

@@ -17,12 +17,9 @@ namespace pivora {
 GObjectHandle<GDBusConnection> busOf(GBusType type);
 
 // The session's bus, which Pivora needs, and the system's, which it can do
-// without; the user is told of what is missing. False without a session bus.
-struct ProgramBuses {
-    GObjectHandle<GDBusConnection> session;
-    GObjectHandle<GDBusConnection> system;
-};
-bool connectBuses(ProgramBuses& buses);
+// without: null, the user told what that means, when it cannot be reached.
+GObjectHandle<GDBusConnection> sessionBus();
+GObjectHandle<GDBusConnection> systemBus();
 
 // Lines for the user, whole, from whichever thread says them.
 void say(FILE* stream, const std::string& text);
