@@ -13,6 +13,7 @@ target_link_libraries(pivora PRIVATE pivora_desktop)
 add_executable(pivora_desktop_tests
   tests/gtk/desktop_test.cpp
   tests/gtk/gtk_fixture.cpp
+  tests/gtk/panel_stand_in.cpp
   tests/gtk/tray_test_main.cpp
   tests/linux/dbus_mock.cpp
   tests/linux/private_cupsd.cpp
@@ -25,7 +26,7 @@ target_compile_definitions(pivora_desktop_tests PRIVATE
   PIVORA_LINUX_TEST_DIR="${PROJECT_SOURCE_DIR}/tests/linux"
   PIVORA_SCREENSHOTS="${CMAKE_CURRENT_BINARY_DIR}/screenshots/linux")
 add_test(NAME DesktopTests
-         COMMAND xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- $<TARGET_FILE:pivora_desktop_tests>)
+         COMMAND ${PIVORA_PRIVATE_DESKTOP} $<TARGET_FILE:pivora_desktop_tests>)
 set_tests_properties(DesktopTests PROPERTIES
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tools/lsan-suppressions.txt;NO_AT_BRIDGE=1"
   TIMEOUT 300)

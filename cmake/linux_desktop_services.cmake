@@ -27,5 +27,5 @@ target_link_libraries(pivora_x11 PUBLIC pivora_core PkgConfig::GIO PRIVATE PkgCo
 add_executable(pivora_x11_tests tests/linux/x11/lock_key_watch_test.cpp)
 target_link_libraries(pivora_x11_tests PRIVATE pivora_x11 GTest::gtest_main)
 add_test(NAME LockKeyWatchUnderXvfb
-         COMMAND xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- $<TARGET_FILE:pivora_x11_tests>)
+         COMMAND ${PIVORA_PRIVATE_DESKTOP} $<TARGET_FILE:pivora_x11_tests>)
 set_tests_properties(LockKeyWatchUnderXvfb PROPERTIES TIMEOUT 120)

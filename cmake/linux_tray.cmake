@@ -16,6 +16,7 @@ add_executable(pivora_tray_tests
   tests/gtk/gtk_menu_test.cpp
   tests/gtk/tray_host_test.cpp
   tests/gtk/tray_icon_test.cpp
+  tests/gtk/panel_stand_in.cpp
   tests/gtk/tray_test_main.cpp
   tests/linux/dbus_mock.cpp
 )
@@ -23,5 +24,5 @@ target_include_directories(pivora_tray_tests PRIVATE tests/linux tests/gtk)
 target_link_libraries(pivora_tray_tests PRIVATE pivora_tray GTest::gtest)
 target_compile_definitions(pivora_tray_tests PRIVATE PIVORA_TRAY_TEST_DIR="${PROJECT_SOURCE_DIR}/tests/gtk")
 add_test(NAME LinuxTray
-         COMMAND xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- $<TARGET_FILE:pivora_tray_tests>)
+         COMMAND ${PIVORA_PRIVATE_DESKTOP} $<TARGET_FILE:pivora_tray_tests>)
 set_tests_properties(LinuxTray PROPERTIES TIMEOUT 180)

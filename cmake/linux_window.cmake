@@ -39,13 +39,13 @@ target_link_libraries(pivora_window_tests PRIVATE pivora_gtk_window GTest::gtest
 target_compile_definitions(pivora_window_tests PRIVATE PIVORA_SCREENSHOTS="${CMAKE_CURRENT_BINARY_DIR}/screenshots/linux")
 # GTK wants a display and a session bus: both private to the run.
 add_test(NAME WindowTests
-         COMMAND xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- $<TARGET_FILE:pivora_window_tests>)
+         COMMAND ${PIVORA_PRIVATE_DESKTOP} $<TARGET_FILE:pivora_window_tests>)
 set_tests_properties(WindowTests PROPERTIES
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tools/lsan-suppressions.txt;NO_AT_BRIDGE=1"
   TIMEOUT 120)
 # Again at a scale factor of 2: the 200 % art, drawn pixel for pixel.
 add_test(NAME WindowTestsAtScale2
-         COMMAND xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- $<TARGET_FILE:pivora_window_tests>
+         COMMAND ${PIVORA_PRIVATE_DESKTOP} $<TARGET_FILE:pivora_window_tests>
                  --gtest_filter=States/PanelRendering.*)
 set_tests_properties(WindowTestsAtScale2 PROPERTIES
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tools/lsan-suppressions.txt;NO_AT_BRIDGE=1;GDK_SCALE=2"

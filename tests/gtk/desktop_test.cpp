@@ -17,6 +17,7 @@
 #include "gtk_fixture.h"
 #include "linux_computer.h"
 #include "log/diagnostic_log_file.h"
+#include "panel_stand_in.h"
 #include "platform/posix/posix_log_file_api.h"
 #include "temporary_folder.h"
 #include "tray_session.h"
@@ -50,9 +51,8 @@ protected:
     // the session bus when `tray`.
     void startDesktop(bool tray) {
         if (tray) {
-            watcher = std::make_unique<DbusMock>(traySession(), "org.kde.StatusNotifierWatcher",
-                                                 std::vector<std::string>{"-t", watcherTemplate()});
-            ASSERT_TRUE(watcher->running());
+            panel = std::make_unique<PanelStandIn>();
+            ASSERT_TRUE(panel->running());
         }
         ControlThread& running = startThread();
         shell = std::make_unique<DesktopShell>(DesktopShell::Parts{running, session.get(), settings, autostart, log,
@@ -123,7 +123,7 @@ protected:
     DiagnosticLogFile log{logFiles};
     GObjectHandle<GDBusConnection> session = traySession().connect();
     DbusMock notificationDaemon{traySession(), "org.freedesktop.Notifications", {"-t", "notification_daemon"}};
-    std::unique_ptr<DbusMock> watcher;
+    std::unique_ptr<PanelStandIn> panel;
     std::unique_ptr<DesktopShell> shell;
     std::mutex pendingLock;
     guint pending = 0;
@@ -143,6 +143,10 @@ TEST_F(Desktop, WithoutATrayTheWindowOpensAndItsArrowGivesTheStickAway) {
     saveScreenshot(shell->window().window(), "desktop-two-port");
 
     gtk_button_clicked(GTK_BUTTON(arrow("Port 1, move to the other computer")));
+    // On its way, the arrow says so until the port has left.
+    ASSERT_TRUE(runUntil([&] { return arrow("Port 1, pending") != nullptr; }, kMoveMs));
+    settle();
+    if (arrow("Port 1, pending") != nullptr) saveScreenshot(shell->window().window(), "desktop-pending");
     ASSERT_TRUE(stickShown(false));
     EXPECT_EQ(udisksCalls(), (std::vector<std::string>{"Unmount sdb1", "PowerOff Stick"}));
     EXPECT_TRUE(runUntil([&] {
@@ -169,8 +173,9 @@ TEST_F(Desktop, ABusyStickKeepsItsPortAndTheBusyNoticeShows) {
     saveScreenshot(GTK_WINDOW(busyNotice()), "desktop-busy-notice");
 }
 
-// A panel shows tray icons: the window stays hidden, the icon is registered,
-// and its menu's port line moves the port away and back.
+// A panel shows tray icons: the window stays hidden, the icon registers,
+// and the port's line of its menu, clicked as a panel does, moves the port
+// away and back; Open brings up the window.
 TEST_F(Desktop, TheTrayIconStandsInForTheWindowAndItsMenuMovesThePort) {
     plugStick(kStickPort);
     layOut(0x08);
@@ -178,13 +183,25 @@ TEST_F(Desktop, TheTrayIconStandsInForTheWindowAndItsMenuMovesThePort) {
     ASSERT_TRUE(stickShown(true));
     EXPECT_TRUE(shell->hasTrayIcon());
     EXPECT_FALSE(gtk_widget_get_visible(windowWidget()));
-    EXPECT_TRUE(runUntil([&] { return !watcher->controlStrings("/StatusNotifierWatcher", "Items").empty(); }));
+    ASSERT_TRUE(panel->itemRegistered());
 
-    shell->choose(tray::FirstPort + 1);
+    // The menu is rebuilt as the panel changes: its items are read afresh.
+    const auto clickLine = [&](const std::string& label) {
+        std::vector<ShownItem> menu;
+        const bool shownThere = runUntil(
+            [&] {
+                menu = panel->shownMenu();
+                return findLabel(menu, label) != nullptr;
+            },
+            kMoveMs);
+        if (shownThere) panel->click(findLabel(menu, label)->id);
+        return shownThere;
+    };
+    ASSERT_TRUE(clickLine("Port _1 \u00B7 Kingston DataTraveler 3.0 \u00B7 here"));
     EXPECT_TRUE(stickShown(false));
-    shell->choose(tray::FirstPort + 1);
+    ASSERT_TRUE(clickLine("Port _1 \u00B7 Kingston Technology DataTraveler 100 \u00B7 on the other computer"));
     EXPECT_TRUE(stickShown(true));
-    shell->choose(tray::Open);
+    ASSERT_TRUE(clickLine("_Open"));
     EXPECT_TRUE(runUntil([&] { return gtk_widget_get_mapped(windowWidget()) != FALSE; }));
 }
 
