@@ -40,7 +40,7 @@ dpkg-deb -x "$deb" "$work/root"
 grep -qx 'ExecStart=/usr/bin/pivora run' "$work/root/usr/lib/systemd/user/pivora.service" ||
   fail "the user unit does not start /usr/bin/pivora: $(grep ExecStart "$work/root/usr/lib/systemd/user/pivora.service")"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libcups2 libudev1 libglib2.0-0 libstdc++6; do
+for library in libc6 libcups2 libudev1 libglib2.0-0 libstdc++6 libgtk-3-0 libayatana-appindicator3-1 libxi6; do
   grep -q "$library" <<< "$depends" || fail "Depends lacks $library: $depends"
 done
 for field in Maintainer Section Description; do
