@@ -17,8 +17,7 @@ namespace {
 std::u16string widenUtf8(const std::string& text) {
     const GCharHandle valid(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
     glong units = 0;
-    const std::unique_ptr<gunichar2, decltype(&g_free)> wide(
-        g_utf8_to_utf16(valid.get(), -1, nullptr, &units, nullptr), g_free);
+    const std::unique_ptr<gunichar2, GFreeRelease> wide(g_utf8_to_utf16(valid.get(), -1, nullptr, &units, nullptr));
     if (!wide) return {};
     return std::u16string(reinterpret_cast<const char16_t*>(wide.get()), static_cast<std::size_t>(units));
 }
@@ -86,12 +85,12 @@ std::vector<TrayMenuItem> DesktopShell::menuItems() const {
 }
 
 void DesktopShell::choose(int command) {
-    DesktopChoices stored = parts_.settings.read();
     if (command > tray::FirstPort && command <= tray::FirstPort + 4) {
         if (const std::optional<Command> move = portLineCommand(summarize(parts_.control.panel()), command))
             parts_.control.post(*move);
         return;
     }
+    DesktopChoices stored = parts_.settings.read();
     switch (command) {
         case tray::MoveAll:
             parts_.control.post(Command{Command::ToggleAll});

@@ -23,13 +23,6 @@ std::uint32_t readKeys(GKeyFile* keys, std::uint32_t fallback) {
     return static_cast<std::uint32_t>(value);
 }
 
-bool readSwitch(GKeyFile* keys, const char* name, bool fallback) {
-    GError* error = nullptr;
-    const gboolean value = g_key_file_get_boolean(keys, kGroup, name, &error);
-    const GErrorHandle failure(error);
-    return failure ? fallback : value != FALSE;
-}
-
 }  // namespace
 
 DesktopSettings::DesktopSettings(std::string file) : file_(std::move(file)) {}
@@ -40,8 +33,8 @@ DesktopChoices DesktopSettings::read() const {
     const GKeyFileHandle keys = loadKeyFile(file_, kMaxBytes);
     if (!keys) return choices;
     choices.doubleTapKeys = readKeys(keys.get(), choices.doubleTapKeys);
-    choices.notifications = readSwitch(keys.get(), kNotifications, choices.notifications);
-    choices.log = readSwitch(keys.get(), kLog, choices.log);
+    choices.notifications = readBoolean(keys.get(), kGroup, kNotifications, choices.notifications);
+    choices.log = readBoolean(keys.get(), kGroup, kLog, choices.log);
     return choices;
 }
 

@@ -17,6 +17,13 @@ GKeyFileHandle loadKeyFile(const std::string& path, std::size_t maxBytes) {
     return loaded ? std::move(keys) : nullptr;
 }
 
+bool readBoolean(GKeyFile* keys, const char* group, const char* key, bool fallback) {
+    GError* error = nullptr;
+    const gboolean value = g_key_file_get_boolean(keys, group, key, &error);
+    const GErrorHandle failure(error);
+    return failure ? fallback : value != FALSE;
+}
+
 bool saveKeyFile(GKeyFile* keys, const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash == 0 || !makeFolders(path.substr(0, slash))) return false;

@@ -43,13 +43,6 @@ std::string programOf(const std::string& exec) {
     return count > 0 ? argv.get()[0] : std::string();
 }
 
-bool isTrue(GKeyFile* keys, const char* name, bool fallback) {
-    GError* error = nullptr;
-    const gboolean value = g_key_file_get_boolean(keys, kGroup, name, &error);
-    const GErrorHandle failure(error);
-    return failure ? fallback : value != FALSE;
-}
-
 }  // namespace
 
 XdgAutostart::XdgAutostart(std::string autostartFolder, std::string programPath)
@@ -62,8 +55,8 @@ bool XdgAutostart::enabled() const {
     if (!keys) return false;
     const GCharHandle exec(g_key_file_get_string(keys.get(), kGroup, G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr));
     return exec && programOf(exec.get()) == programPath_ &&
-           !isTrue(keys.get(), G_KEY_FILE_DESKTOP_KEY_HIDDEN, false) &&
-           isTrue(keys.get(), "X-GNOME-Autostart-enabled", true);
+           !readBoolean(keys.get(), kGroup, G_KEY_FILE_DESKTOP_KEY_HIDDEN, false) &&
+           readBoolean(keys.get(), kGroup, "X-GNOME-Autostart-enabled", true);
 }
 
 bool XdgAutostart::set(bool on) {
