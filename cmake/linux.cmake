@@ -33,7 +33,6 @@ target_sources(pivora_linux PRIVATE
 )
 target_link_libraries(pivora_linux PRIVATE PkgConfig::UDEV)
 target_sources(pivora_linux_tests PRIVATE
-  tests/linux/sysfs_tree.cpp
   tests/linux/sysfs_attribute_test.cpp
   tests/linux/sysfs_switch_usb_test.cpp
   tests/linux/sysfs_safe_removal_test.cpp
@@ -54,7 +53,6 @@ target_sources(pivora_linux PRIVATE
 )
 target_link_libraries(pivora_linux PUBLIC Cups::Cups)
 target_sources(pivora_linux_tests PRIVATE
-  tests/linux/private_cupsd.cpp
   tests/linux/cups_printer_uri_test.cpp
   tests/linux/cups_printer_state_test.cpp
   tests/linux/cups_local_printers_test.cpp
@@ -82,11 +80,29 @@ target_sources(pivora_linux PRIVATE
 )
 target_link_libraries(pivora_linux PUBLIC PkgConfig::GIO)
 target_sources(pivora_linux_tests PRIVATE
-  tests/linux/dbus_mock.cpp
   tests/linux/udisks2_ejector_test.cpp
   tests/linux/logind_sleep_watch_test.cpp
 )
 target_compile_definitions(pivora_linux_tests PRIVATE PIVORA_LINUX_TEST_DIR="${PROJECT_SOURCE_DIR}/tests/linux")
+
+# A Linux computer's surroundings stood in for, for the tests and for
+# switchsim's Linux hosts alike: a sysfs rendered into a directory, a private
+# bus with python-dbusmock services on it, a private cupsd.
+add_library(pivora_linux_standins STATIC
+  src/sim/linux/dbus_mock.cpp
+  src/sim/linux/private_cupsd.cpp
+  src/sim/linux/sysfs_tree.cpp
+)
+target_link_libraries(pivora_linux_standins PUBLIC pivora_core PkgConfig::GIO Cups::Cups)
+target_compile_definitions(pivora_linux_standins PRIVATE PIVORA_SIM_LINUX_DIR="${PROJECT_SOURCE_DIR}/src/sim/linux")
+target_link_libraries(pivora_linux_tests PRIVATE pivora_linux_standins)
+
+# switchsim's Linux computer: the model rendered for the Linux program's own
+# backends, in a umockdev testbed (which needs the library's own types).
+pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
+find_program(UMOCKDEV_WRAPPER umockdev-wrapper REQUIRED)
+target_sources(pivora_switchsim PRIVATE tools/switchsim/linux_computer.cpp)
+target_link_libraries(pivora_switchsim PUBLIC pivora_linux_standins PkgConfig::UMOCKDEV)
 
 # The Linux program's own parts: its command line, the requests it takes on
 # the session bus, the device changes udev announces.
@@ -136,8 +152,6 @@ add_test(NAME LinuxProgramCommandLine
 # udev's device announcements, proven under umockdev: its preload library
 # stands in for /sys and udev's netlink socket, so these tests have a program
 # of their own and run only as `umockdev-wrapper <program>`.
-pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
-find_program(UMOCKDEV_WRAPPER umockdev-wrapper REQUIRED)
 add_executable(pivora_udev_tests tests/linux/udev_watch_test.cpp)
 target_include_directories(pivora_udev_tests PRIVATE tests/linux)
 target_link_libraries(pivora_udev_tests PRIVATE pivora_linux pivora_linux_app PkgConfig::UMOCKDEV GTest::gtest_main)

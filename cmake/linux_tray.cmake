@@ -18,10 +18,9 @@ add_executable(pivora_tray_tests
   tests/gtk/tray_icon_test.cpp
   tests/gtk/panel_stand_in.cpp
   tests/gtk/tray_test_main.cpp
-  tests/linux/dbus_mock.cpp
 )
 target_include_directories(pivora_tray_tests PRIVATE tests/linux tests/gtk)
-target_link_libraries(pivora_tray_tests PRIVATE pivora_tray GTest::gtest)
+target_link_libraries(pivora_tray_tests PRIVATE pivora_tray pivora_linux_standins GTest::gtest)
 target_compile_definitions(pivora_tray_tests PRIVATE PIVORA_TRAY_TEST_DIR="${PROJECT_SOURCE_DIR}/tests/gtk")
 add_test(NAME LinuxTray
          COMMAND ${PIVORA_PRIVATE_DESKTOP} $<TARGET_FILE:pivora_tray_tests>)

@@ -23,6 +23,8 @@ public:
     PosixFd& operator=(const PosixFd&) = delete;
 
     int get() const { return fd_; }
+    // Hands the descriptor over: it is no longer closed here.
+    int release() { return std::exchange(fd_, -1); }
     explicit operator bool() const { return fd_ >= 0; }
 
 private:

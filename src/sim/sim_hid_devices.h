@@ -48,6 +48,7 @@ public:
     void setFault(int device, Fault fault);
     void unplug(int device);
     void plug(int device);
+    bool present(int device) const { return devices_.at(static_cast<std::size_t>(device)).present; }
 
     // I/O behaviour of every device.
     void setWriteDelay(std::uint32_t ms) { writeDelayMs_ = ms; }

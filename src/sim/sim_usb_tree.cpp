@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include "platform/byte_order.h"
@@ -17,6 +18,9 @@ constexpr const char* kHubGuid = "{f18a0e88-c30c-11d0-8815-00a0c906bed8}";
 constexpr const char* kUsbDeviceGuid = "{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 constexpr const char* kHostControllerGuid = "{3abf6f2d-71c4-462a-8a92-1e6861e6af27}";
 constexpr const char* kUsbClassGuid = "{36fc9e60-c465-11cf-8056-444553540000}";
+// The root hub's ID as Linux gives it (the Linux Foundation's 2.0 root hub).
+constexpr std::uint16_t kLinuxRootHubVendorId = 0x1D6B;
+constexpr std::uint16_t kLinuxRootHubProductId = 0x0002;
 constexpr const char* kOpenPrefix = "\\\\.\\";
 constexpr std::size_t kOpenPrefixLength = 4;
 
@@ -361,6 +365,54 @@ std::vector<InterfaceEntry> SimUsbTree::deviceEntries(bool presentOnly) {
         return lowered(a.path) < lowered(b.path);
     });
     return entries;
+}
+
+std::vector<SimUsbTree::PresentNode> SimUsbTree::presentNodes() {
+    seeSwitchDevices();
+    std::vector<PresentNode> present;
+    // Depth first from each root hub; the tree's own nodes hold no loops
+    // but a port linked elsewhere (linkPort) may, so a node is listed once.
+    std::vector<bool> listed(nodes_.size(), false);
+    std::function<void(int, const std::string&)> below = [&](int hub, const std::string& place) {
+        for (std::size_t port = 1; port <= node(hub).ports.size(); ++port) {
+            const int id = attachedAt(hub, static_cast<int>(port));
+            if (id < 0 || listed.at(static_cast<std::size_t>(id))) continue;
+            listed.at(static_cast<std::size_t>(id)) = true;
+            const Node& shown = node(id);
+            const std::string at = place.compare(0, 3, "usb") == 0 ? place.substr(3) + "-" + std::to_string(port)
+                                                                   : place + "." + std::to_string(port);
+            PresentNode entry;
+            entry.node = id;
+            entry.place = at;
+            entry.vendorId = shown.vendorId;
+            entry.productId = shown.productId;
+            entry.description = shown.description;
+            if (shown.kind == Kind::SwitchDevice) {
+                // The switch's hub holds what is plugged into it.
+                const SwitchHub::Device& switched = node(shown.parent).switchHub->device(shown.switchDevice);
+                entry.vendorId = switched.vendorId;
+                entry.productId = switched.productId;
+                entry.description = switched.description;
+            }
+            entry.ports = isHub(shown.kind) ? static_cast<int>(shown.ports.size()) : 0;
+            entry.switchDevice = shown.kind == Kind::SwitchDevice ? shown.switchDevice : -1;
+            entry.switchController = shown.kind == Kind::SwitchController;
+            present.push_back(entry);
+            if (isHub(shown.kind)) below(id, at);
+        }
+    };
+    for (std::size_t index = 0; index < controllers_.size(); ++index) {
+        const int root = controllers_[index].rootHub;
+        PresentNode entry;
+        entry.node = root;
+        entry.place = "usb" + std::to_string(index + 1);
+        entry.vendorId = kLinuxRootHubVendorId;
+        entry.productId = kLinuxRootHubProductId;
+        entry.ports = static_cast<int>(node(root).ports.size());
+        present.push_back(entry);
+        below(root, entry.place);
+    }
+    return present;
 }
 
 int SimUsbTree::attachedAt(int hub, int connection) {

@@ -111,6 +111,22 @@ public:
     // first (an interface an earlier driver registered and left behind, say).
     void addInterface(int device, std::string path);
     void refuseRemoval(int device, RemovalRefusal refusal);
+    // A device or hub this computer sees now, where Linux would name it:
+    // "usb<bus>" for a root hub, "<bus>-<port>" for what is on one of its
+    // ports, then ".<port>" a hub further down.
+    struct PresentNode {
+        int node = -1;
+        std::string place;
+        std::uint16_t vendorId = 0;
+        std::uint16_t productId = 0;
+        std::string description;
+        int ports = 0;              // a hub's downstream ports; 0 for a device
+        int switchDevice = -1;      // the switch hub's device it is, if it is one
+        bool switchController = false;
+    };
+    // Every present node, each hub before what hangs from it.
+    std::vector<PresentNode> presentNodes();
+
     // The node through which this computer sees device `device` of the switch
     // hub placed as `switchHubNode`.
     int switchDeviceNode(int switchHubNode, int device);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "private_bus.h"
+#include "sim/linux/private_bus.h"
 
 namespace pivora::test {
 
 // The process's session bus in the tray's tests.
-inline PrivateBus& traySession() {
-    static PrivateBus bus;
+inline sim::PrivateBus& traySession() {
+    static sim::PrivateBus bus;
     return bus;
 }
 

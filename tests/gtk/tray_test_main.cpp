@@ -10,7 +10,7 @@
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    pivora::test::PrivateBus& session = pivora::test::traySession();
+    pivora::sim::PrivateBus& session = pivora::test::traySession();
     if (!session.running()) {
         std::fprintf(stderr, "no private D-Bus daemon\n");
         return 1;

@@ -16,13 +16,13 @@
 #include "platform/linux/cups_local_printers.h"
 #include "link/posix_fd.h"
 #include "platform/linux/cups_queues.h"
-#include "private_cupsd.h"
+#include "sim/linux/private_cupsd.h"
 #include "recording_trace.h"
 
 namespace pivora {
 namespace {
 
-using test::PrivateCupsd;
+using sim::PrivateCupsd;
 
 class ListedUsbDevices : public PresentUsbDevices {
 public:
@@ -165,9 +165,9 @@ class CupsServerAt {
 public:
     explicit CupsServerAt(int port) {
         if (const char* before = std::getenv("CUPS_SERVER")) previous_ = before;
-        test::pointCupsAt("127.0.0.1:" + std::to_string(port));
+        sim::pointCupsAt("127.0.0.1:" + std::to_string(port));
     }
-    ~CupsServerAt() { test::pointCupsAt(previous_); }
+    ~CupsServerAt() { sim::pointCupsAt(previous_); }
     CupsServerAt(const CupsServerAt&) = delete;
     CupsServerAt& operator=(const CupsServerAt&) = delete;
 
@@ -200,7 +200,7 @@ TEST(CupsLocalPrinters, SilentServerIsGivenUpOn) {
 // Nobody listens where CUPS_SERVER points: no printers, the kept IDs left
 // alone, and one trace line for the server's absence however often it is asked.
 TEST(CupsLocalPrinters, NoServerMeansNoPrintersAndOneTraceLine) {
-    const int port = test::freeLoopbackPort();
+    const int port = sim::freeLoopbackPort();
     ASSERT_GT(port, 0);
     const CupsServerAt server(port);
 

@@ -31,7 +31,7 @@
 #include "platform/linux/sysfs_present_usb_devices.h"
 #include "platform/linux/sysfs_switch_usb.h"
 #include "platform/linux/udisks2_ejector.h"
-#include "private_cupsd.h"
+#include "sim/linux/private_cupsd.h"
 #include "recording_trace.h"
 #include "sim/simulated_switch.h"
 #include "sysfs_tree.h"
@@ -109,7 +109,7 @@ protected:
 
         // udisks2: the stick's drive, its disk sdb and a mounted filesystem.
         udisks2 = std::make_unique<DbusMock>(systemBus, "org.freedesktop.UDisks2",
-                                             std::vector<std::string>{"-t", PIVORA_LINUX_TEST_DIR "/udisks2_template.py"});
+                                             std::vector<std::string>{"-t", sim::udisks2Template()});
         ASSERT_TRUE(udisks2->running());
         addDrive("Stick", "sdb", "/media/user/STICK");
         system = systemBus.connect();
@@ -235,7 +235,7 @@ protected:
 
     std::vector<std::string> udisksCalls() { return udisks2->controlStrings(kUdisks2, "Calls"); }
 
-    PrivateCupsd cupsd;
+    sim::PrivateCupsd cupsd;
     PrivateBus systemBus;
     std::unique_ptr<DbusMock> udisks2;
     GObjectHandle<GDBusConnection> system;

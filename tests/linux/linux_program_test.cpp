@@ -14,7 +14,7 @@
 #include "control/control_thread.h"
 #include "controller/report_catalogue.h"
 #include "dbus_mock.h"
-#include "private_bus.h"
+#include "sim/linux/private_bus.h"
 #include "recording_trace.h"
 #include "sim/simulated_switch.h"
 #include "wall_clock.h"

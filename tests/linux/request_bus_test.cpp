@@ -8,7 +8,7 @@
 #include "app/linux/request_bus.h"
 #include "app/linux/request_client.h"
 #include "app/linux/request_service.h"
-#include "private_bus.h"
+#include "sim/linux/private_bus.h"
 
 namespace pivora::test {
 namespace {
@@ -43,7 +43,7 @@ protected:
         return answer;
     }
 
-    PrivateBus bus;
+    sim::PrivateBus bus;
     GObjectHandle<GDBusConnection> running;
     std::vector<RemoteRequest> asked;
 };

@@ -19,6 +19,7 @@ namespace pivora {
 namespace {
 
 using testing::SysfsTree;
+using testing::renderTwoPortSwitch;
 
 class RecordingEjector : public StorageEjector {
 public:

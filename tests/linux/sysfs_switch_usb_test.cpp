@@ -16,6 +16,7 @@ namespace {
 
 using namespace testing::ids;
 using testing::SysfsTree;
+using testing::renderTwoPortSwitch;
 
 // Names by ID from a table, standing for udev's database.
 class TableNames : public UsbNameDatabase {

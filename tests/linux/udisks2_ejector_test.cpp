@@ -29,7 +29,7 @@ protected:
 
     void startUdisks2() {
         udisks2 = std::make_unique<DbusMock>(bus, "org.freedesktop.UDisks2",
-                                             std::vector<std::string>{"-t", PIVORA_LINUX_TEST_DIR "/udisks2_template.py"});
+                                             std::vector<std::string>{"-t", sim::udisks2Template()});
         ASSERT_TRUE(udisks2->running()) << "the udisks2 mock did not start";
     }
 

@@ -29,10 +29,18 @@
 //                                    a device plugged straight into that computer, outside
 //                                    the switch, on a free port of its root hub
 //   local <host> unplug <vid> <pid>  that device out again
+//   disk <host> <vid> <pid> <mount point>
+//                                    on a Linux computer: devices of that ID are USB sticks,
+//                                    their one filesystem mounted there whenever they arrive
+//                                    (udisks2); busy on such a stick refuses its unmount
+//   environment <host>               on a Linux computer: "ok " and the NAME=value words the
+//                                    program there starts with (umockdev's testbed, its system
+//                                    bus, its cupsd); printers and jobs there are CUPS queues
 //   quit                             ends the simulator
 #include "console.h"
 
 #include "console_words.h"
+#include "linux_computer.h"
 
 namespace pivora::switchsim {
 
@@ -64,6 +72,8 @@ std::string Console::execute(const std::string& line) {
     if (command == "clear") return clear(words);
     if (command == "form") return form(words);
     if (command == "local") return local(words);
+    if (command == "disk") return disk(words);
+    if (command == "environment") return environment(words);
     if (command == "quit" && words.size() == 1) {
         quit_ = true;
         return "ok quitting";
@@ -121,6 +131,8 @@ std::string Console::busy(const Words& words) {
         refusing.refusal = sim::RemovalRefusal{kRemoveVetoed, refusing.description, kVetoOutstandingOpen};
     else
         refusing.refusal.reset();
+    // On Linux a file open on a stick is what keeps it from being unmounted.
+    if (linux_ != nullptr) linux_->setStickBusy(device, words[2] == "on");
     return "ok port " + words[1] + " busy " + words[2];
 }
 
@@ -157,6 +169,28 @@ std::string Console::clear(const Words& words) {
     for (sim::Host host : {sim::Host::A, sim::Host::B})
         switch_.firmware.sendPortIdCleared(host, static_cast<std::uint8_t>(*mask));
     return "ok cleared " + words[1];
+}
+
+LinuxComputer* Console::linuxHost(sim::Host host) const {
+    return linux_ != nullptr && linux_->host() == host ? linux_ : nullptr;
+}
+
+std::string Console::disk(const Words& words) {
+    const std::optional<sim::Host> host = words.size() >= 5 ? parseHost(words[1]) : std::nullopt;
+    const std::optional<std::uint16_t> vendorId = words.size() >= 5 ? parseUsbId(words[2]) : std::nullopt;
+    const std::optional<std::uint16_t> productId = words.size() >= 5 ? parseUsbId(words[3]) : std::nullopt;
+    if (!host || !vendorId || !productId) return error("usage: disk <host> <vid> <pid> <mount point>");
+    LinuxComputer* computer = linuxHost(*host);
+    if (computer == nullptr) return error(words[1] + " is not a Linux computer");
+    return computer->addDisk(*vendorId, *productId, joinWords(words, 4, words.size()));
+}
+
+std::string Console::environment(const Words& words) {
+    const std::optional<sim::Host> host = words.size() == 2 ? parseHost(words[1]) : std::nullopt;
+    if (!host) return error("usage: environment <host>");
+    const LinuxComputer* computer = linuxHost(*host);
+    if (computer == nullptr) return error(words[1] + " is not a Linux computer");
+    return "ok " + computer->environment();
 }
 
 std::string Console::form(const Words& words) {

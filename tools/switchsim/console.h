@@ -9,6 +9,8 @@
 
 namespace pivora::switchsim {
 
+class LinuxComputer;
+
 // The switch simulator's console: one command a line, one line of answer,
 // "ok ..." or "error <reason>". Runs on the server's thread, beside the
 // connections, so the model is only ever touched from there.
@@ -21,6 +23,9 @@ public:
 
     std::string execute(const std::string& line);
     bool quitRequested() const { return quit_; }
+    // The computer that is a Linux computer, whose printers and sticks are
+    // its own: it is told of them.
+    void serveLinux(LinuxComputer* computer) { linux_ = computer; }
 
 private:
     using Words = std::vector<std::string>;
@@ -36,6 +41,10 @@ private:
     std::string clear(const Words& words);
     std::string form(const Words& words);
     std::string local(const Words& words);
+    std::string disk(const Words& words);
+    std::string environment(const Words& words);
+    // The Linux computer, when `host` is it.
+    LinuxComputer* linuxHost(sim::Host host) const;
     std::string plugLocal(sim::Host host, const Words& words);
     std::string unplugLocal(sim::Host host, const Words& words);
 
@@ -58,6 +67,7 @@ private:
         std::string description;
     };
     std::array<std::vector<LocalDevice>, 2> local_;
+    LinuxComputer* linux_ = nullptr;
     bool quit_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "console.h"
 #include "console_words.h"
+#include "linux_computer.h"
 
 namespace pivora::switchsim {
 
@@ -16,6 +17,7 @@ std::string Console::installPrinter(const Words& words) {
     const std::optional<std::uint16_t> productId = count >= 5 ? parseUsbId(words[count - 1]) : std::nullopt;
     if (!host || !vendorId || !productId) return "error usage: printer <host> <name...> <vid> <pid>";
     const std::string name = joinWords(words, 2, count - 2);
+    if (LinuxComputer* computer = linuxHost(*host)) return computer->addPrinter(name, *vendorId, *productId);
     std::vector<std::string>& installed = printers_[static_cast<std::size_t>(*host)];
     if (std::find(installed.begin(), installed.end(), name) != installed.end())
         return "error printer " + name + " exists on " + words[1];
@@ -31,6 +33,7 @@ std::string Console::queueJobs(const Words& words) {
     const std::optional<std::uint32_t> jobs = count >= 4 ? parseNumber(words[count - 1], kMostJobs) : std::nullopt;
     if (!host || !jobs) return "error usage: job <host> <name...> <count>";
     const std::string name = joinWords(words, 2, count - 1);
+    if (LinuxComputer* computer = linuxHost(*host)) return computer->queueJobs(name, *jobs);
     const std::vector<std::string>& installed = printers_[static_cast<std::size_t>(*host)];
     const auto found = std::find(installed.begin(), installed.end(), name);
     if (found == installed.end()) return "error no printer " + name + " on " + words[1];

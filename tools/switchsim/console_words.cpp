@@ -1,5 +1,6 @@
 #include "console_words.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -55,6 +56,23 @@ std::optional<std::uint32_t> parseNumber(const std::string& word, std::uint32_t 
     const std::optional<unsigned long> value = parseWhole(word, 0);
     if (!value || *value > limit) return std::nullopt;
     return static_cast<std::uint32_t>(*value);
+}
+
+std::string jsonString(const std::string& text) {
+    std::string json = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            json += escaped;
+        } else {
+            json += c;
+        }
+    }
+    return json + "\"";
 }
 
 }  // namespace pivora::switchsim

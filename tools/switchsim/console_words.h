@@ -22,4 +22,7 @@ std::optional<std::uint16_t> parseUsbId(const std::string& word);
 // A number, decimal or with 0x hexadecimal, up to `limit`.
 std::optional<std::uint32_t> parseNumber(const std::string& word, std::uint32_t limit);
 
+// `text` as a JSON string, quoted and escaped.
+std::string jsonString(const std::string& text);
+
 }  // namespace pivora::switchsim

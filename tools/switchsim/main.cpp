@@ -1,6 +1,9 @@
-// switchsim <port>: the simulated switch for two copies of the simulated
-// build, on 127.0.0.1:<port> (0: a free port). Prints "listening <port>",
-// then answers the console commands read from standard input (console.cpp).
+// switchsim <port> [--linux A|B]: the simulated switch for two computers, on
+// 127.0.0.1:<port> (0: a free port) for the simulated build of the Windows
+// program. With --linux, that computer is a Linux computer instead, for the
+// Linux program's own backends (linux_computer.h); switchsim then runs under
+// umockdev-wrapper. Prints "listening <port>", then answers the console
+// commands read from standard input (console.cpp).
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -12,15 +15,26 @@
 
 int main(int argc, char** argv) {
     using pivora::switchsim::SwitchServer;
-    const std::optional<std::uint32_t> port = argc == 2 ? pivora::switchsim::parseNumber(argv[1], 65535) : std::nullopt;
-    if (!port) {
-        std::fprintf(stderr, "usage: switchsim <port>  (0 picks a free port)\n");
+    const bool asLinux = argc == 4 && std::string(argv[2]) == "--linux";
+    const std::optional<std::uint32_t> port =
+        argc == 2 || asLinux ? pivora::switchsim::parseNumber(argv[1], 65535) : std::nullopt;
+    const std::optional<pivora::sim::Host> linuxHost =
+        asLinux ? pivora::switchsim::parseHost(argv[3]) : std::nullopt;
+    if (!port || (asLinux && !linuxHost)) {
+        std::fprintf(stderr, "usage: switchsim <port> [--linux A|B]  (port 0 picks a free port)\n");
         return 2;
     }
     std::unique_ptr<SwitchServer> server = SwitchServer::listen(static_cast<std::uint16_t>(*port));
     if (!server) {
         std::fprintf(stderr, "switchsim: cannot listen on 127.0.0.1:%u\n", static_cast<unsigned>(*port));
         return 1;
+    }
+    if (linuxHost) {
+        const std::string why = server->serveLinux(*linuxHost);
+        if (!why.empty()) {
+            std::fprintf(stderr, "switchsim: host %s cannot be a Linux computer: %s\n", argv[3], why.c_str());
+            return 1;
+        }
     }
     std::cout << "listening " << server->port() << std::endl;
     std::thread serving([&server] { server->run(); });

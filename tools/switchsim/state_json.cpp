@@ -1,31 +1,16 @@
 #include <cstdio>
 
 #include "console.h"
+#include "console_words.h"
+#include "linux_computer.h"
 
 namespace pivora::switchsim {
 
 namespace {
-std::string quoted(const std::string& text) {
-    std::string json = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-            json += escaped;
-        } else {
-            json += c;
-        }
-    }
-    return json + "\"";
-}
-
 std::string hex4(std::uint16_t value) {
     char text[8];
     std::snprintf(text, sizeof text, "%04X", value);
-    return quoted(text);
+    return jsonString(text);
 }
 
 std::string boolean(bool value) { return value ? "true" : "false"; }
@@ -42,18 +27,21 @@ std::string Console::state() {
         if (host == sim::Host::B) json += ",";
         json += "\"" + std::string(1, sim::hostLetter(host)) + "\":{\"connected\":" + boolean(connected_(host)) +
                 ",\"released\":" + boolean(computer.allReleased()) + ",\"printers\":[";
+        if (const LinuxComputer* computerOnLinux = linuxHost(host)) json += computerOnLinux->printersJson();
         const std::vector<std::string>& installed = printers_[static_cast<std::size_t>(host)];
         for (std::size_t index = 0; index < installed.size(); ++index) {
             const sim::SimSpooler::Printer& printer = computer.spooler.printer(static_cast<int>(index));
-            json += (index > 0 ? "," : "") + std::string("{\"name\":") + quoted(printer.name) +
-                    ",\"port\":" + quoted(printer.port) + ",\"jobs\":" + std::to_string(printer.jobsQueued) + "}";
+            json += (index > 0 ? "," : "") + std::string("{\"name\":") + jsonString(printer.name) +
+                    ",\"port\":" + jsonString(printer.port) + ",\"jobs\":" + std::to_string(printer.jobsQueued) + "}";
         }
-        json += "],\"local\":[";
+        json += "],";
+        if (LinuxComputer* computerOnLinux = linuxHost(host)) json += "\"sticks\":[" + computerOnLinux->sticksJson() + "],";
+        json += "\"local\":[";
         const std::vector<LocalDevice>& plugged = local_[static_cast<std::size_t>(host)];
         for (std::size_t index = 0; index < plugged.size(); ++index) {
             const LocalDevice& device = plugged[index];
             json += (index > 0 ? ",{" : "{") + usbId(device.vendorId, device.productId) +
-                    ",\"description\":" + quoted(device.description) +
+                    ",\"description\":" + jsonString(device.description) +
                     ",\"present\":" + boolean(computer.usb.present(device.node)) + "}";
         }
         json += "]}";
@@ -72,7 +60,7 @@ std::string Console::state() {
             continue;
         }
         const sim::SwitchHub::Device& plugged = switch_.hub.device(device);
-        json += "{" + usbId(plugged.vendorId, plugged.productId) + ",\"description\":" + quoted(plugged.description) +
+        json += "{" + usbId(plugged.vendorId, plugged.productId) + ",\"description\":" + jsonString(plugged.description) +
                 ",\"busy\":" + boolean(plugged.refusal.has_value()) +
                 ",\"removalMs\":" + std::to_string(plugged.removalMs) + "}}";
     }

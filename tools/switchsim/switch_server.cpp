@@ -42,7 +42,7 @@ std::unique_ptr<SwitchServer> SwitchServer::listen(std::uint16_t port) {
 
 SwitchServer::SwitchServer(Key, link::PosixFd listener, link::PosixFd wakeRead, link::PosixFd wakeWrite,
                            std::uint16_t port)
-    : console_(switch_, [this](sim::Host host) { return connectionOf(host) != nullptr; }),
+    : console_(switch_, [this](sim::Host host) { return connected(host); }),
       listener_(std::move(listener)),
       wakeRead_(std::move(wakeRead)),
       wakeWrite_(std::move(wakeWrite)),
@@ -57,9 +57,25 @@ SwitchServer::SwitchServer(Key, link::PosixFd listener, link::PosixFd wakeRead, 
 
 SwitchServer::~SwitchServer() = default;
 
+std::string SwitchServer::serveLinux(sim::Host host) {
+    std::string why;
+    linuxComputer_ = LinuxComputer::start(switch_, host, why);
+    if (!linuxComputer_) return why;
+    LinuxComputer& computer = *linuxComputer_;
+    switch_.computer(host).usb.onTreeChanged = [&computer] { computer.sync(); };
+    switch_.firmware.connectOutlet([this, &computer](sim::Host to, const sim::WireReport& report) {
+        if (to == computer.host())
+            computer.deliver(report);
+        else
+            switch_.computer(to).hid.deliverInput(report);
+    });
+    console_.serveLinux(&computer);
+    return {};
+}
+
 SwitchServer::Connection::Connection(link::PosixFd connected, SwitchServer& server)
     : socket(std::move(connected)),
-      client(server.switch_, [&server](sim::Host host) { return server.connectionOf(host) != nullptr; },
+      client(server.switch_, [&server](sim::Host host) { return server.connected(host); },
              server.orphans_) {}
 
 void SwitchServer::run() {
@@ -77,14 +93,17 @@ void SwitchServer::run() {
             watched.push_back({connection->socket.get(),
                                static_cast<short>((reading ? POLLIN : 0) | (queued ? POLLOUT : 0)), 0});
         }
+        const std::size_t linuxFirst = watched.size();
+        if (linuxComputer_) linuxComputer_->watch(watched);
         ::poll(watched.data(), watched.size(), pollTimeoutMs());
         advanceClock();
         // A request held until now has been answered: what its client sent
         // before that is served in turn.
         for (const auto& connection : connections_) serveReceived(*connection);
         if (watched[1].revents != 0) runCommands();
-        for (std::size_t index = 2; index < watched.size(); ++index)
+        for (std::size_t index = 2; index < linuxFirst; ++index)
             if ((watched[index].revents & ~POLLOUT) != 0) receive(*connections_[index - 2]);
+        if (linuxComputer_) linuxComputer_->serve(watched, linuxFirst);
         if (watched[0].revents != 0) accept();
         sendEvents();
         for (const auto& connection : connections_) flush(*connection);
@@ -199,6 +218,11 @@ void SwitchServer::dropClosing() {
     // the flush before, as far as its socket took them.
     const auto closing = [](const std::unique_ptr<Connection>& connection) { return connection->client.closing(); };
     connections_.erase(std::remove_if(connections_.begin(), connections_.end(), closing), connections_.end());
+}
+
+bool SwitchServer::connected(sim::Host host) {
+    if (linuxComputer_ && linuxComputer_->host() == host) return linuxComputer_->connected();
+    return connectionOf(host) != nullptr;
 }
 
 SwitchServer::Connection* SwitchServer::connectionOf(sim::Host host) {

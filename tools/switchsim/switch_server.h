@@ -12,6 +12,7 @@
 
 #include "client_connection.h"
 #include "console.h"
+#include "linux_computer.h"
 #include "link/posix_fd.h"
 #include "sim/simulated_switch.h"
 
@@ -36,6 +37,10 @@ public:
     SwitchServer& operator=(const SwitchServer&) = delete;
 
     std::uint16_t port() const { return port_; }
+
+    // `host` is a Linux computer from now on (LinuxComputer): empty, or why
+    // it cannot be. Before run().
+    std::string serveLinux(sim::Host host);
 
     // Serves until stop() or the console's quit.
     void run();
@@ -80,6 +85,9 @@ private:
     void sendEvents();
     void dropClosing();
     Connection* connectionOf(sim::Host host);
+    // Whether the program on `host` is connected to the switch: its link,
+    // or on the Linux computer its controller's node open.
+    bool connected(sim::Host host);
 
     sim::SimulatedSwitch switch_;
     Console console_;
@@ -91,6 +99,7 @@ private:
     // Before the connections, which leave their operations to it.
     OrphanedIo orphans_;
     std::vector<std::unique_ptr<Connection>> connections_;
+    std::unique_ptr<LinuxComputer> linuxComputer_;
 
     std::mutex commandLock_;
     std::deque<Command> commands_;

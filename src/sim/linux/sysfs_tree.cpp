@@ -1,4 +1,4 @@
-#include "sysfs_tree.h"
+#include "sim/linux/sysfs_tree.h"
 
 #include <unistd.h>
 
@@ -7,9 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
-namespace pivora::testing {
+namespace pivora::sim {
 
 namespace fs = std::filesystem;
 
@@ -18,6 +19,13 @@ namespace {
 std::string hex4(std::uint16_t value) {
     char text[8];
     std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
+    return text;
+}
+
+// As a uevent's PRODUCT writes an ID: hexadecimal, no leading zeros.
+std::string hexShort(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(value));
     return text;
 }
 
@@ -43,13 +51,20 @@ SysfsTree::SysfsTree() {
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("no temporary directory");
     root_ = buffer.data();
+    prepare();
+}
+
+SysfsTree::SysfsTree(std::string root) : root_(std::move(root)), owned_(false) { prepare(); }
+
+void SysfsTree::prepare() {
     fs::create_directories(sysRoot() + "/bus/usb/devices");
+    fs::create_directories(sysRoot() + "/class/hidraw");
     fs::create_directories(procRoot());
 }
 
 SysfsTree::~SysfsTree() {
     std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    if (owned_) fs::remove_all(root_, ignored);
 }
 
 std::string SysfsTree::deviceDir(const std::string& name) const {
@@ -67,6 +82,8 @@ SysfsTree& SysfsTree::device(const std::string& name, std::uint16_t vendorId, st
     write(name, "maxchild", "0\n");
     if (!manufacturer.empty()) write(name, "manufacturer", manufacturer + "\n");
     if (!product.empty()) write(name, "product", product + "\n");
+    write(name, "uevent", "DEVTYPE=usb_device\nPRODUCT=" + hexShort(vendorId) + "/" + hexShort(productId) + "/0\n");
+    link(name, "subsystem", sysRoot() + "/bus/usb");
     busLink(name, dir);
     // Interfaces are listed beside the devices; they are not devices.
     if (name.compare(0, 3, "usb") != 0) {
@@ -74,6 +91,8 @@ SysfsTree& SysfsTree::device(const std::string& name, std::uint16_t vendorId, st
         fs::create_directories(dir + "/" + interface);
         write(name, interface + "/bInterfaceClass", "08\n");
         write(name, interface + "/idVendor", hex4(vendorId) + "\n");
+        write(name, interface + "/uevent", "DEVTYPE=usb_interface\n");
+        link(name, interface + "/subsystem", sysRoot() + "/bus/usb");
         busLink(interface, dir + "/" + interface);
     }
     return *this;
@@ -98,6 +117,9 @@ void SysfsTree::unplug(const std::string& name) {
             linked.compare(0, name.size() + 1, name + ".") == 0)
             links.push_back(entry.path());
     }
+    // The hidraw nodes listed from inside it.
+    for (const auto& entry : fs::directory_iterator(sysRoot() + "/class/hidraw", error))
+        if (!fs::exists(entry.path(), error)) links.push_back(entry.path());
     for (const fs::path& link : links) fs::remove(link, error);
 }
 
@@ -135,19 +157,26 @@ void SysfsTree::node(const std::string& device, const std::string& classPath, co
     write(device, device + ":1.0/" + classPath + "/dev", number + "\n");
 }
 
+std::string SysfsTree::hidraw(const std::string& device, const std::string& node, const std::string& hidUevent) {
+    const std::string hidDevice = device + ":1.0/0003:" + node;
+    write(device, hidDevice + "/uevent", hidUevent);
+    link(device, hidDevice + "/subsystem", sysRoot() + "/bus/hid");
+    const std::string nodeDir = hidDevice + "/hidraw/" + node;
+    write(device, nodeDir + "/dev", "247:" + node.substr(node.find_first_of("0123456789")) + "\n");
+    write(device, nodeDir + "/uevent", "DEVNAME=" + node + "\n");
+    link(device, nodeDir + "/subsystem", sysRoot() + "/class/hidraw");
+    link(device, nodeDir + "/device", "../..");
+    const std::string listed = sysRoot() + "/class/hidraw/" + node;
+    std::error_code ignored;
+    fs::remove(listed, ignored);
+    fs::create_directory_symlink(deviceDir(device) + "/" + nodeDir, listed);
+    return fs::relative(deviceDir(device) + "/" + nodeDir, sysRoot()).string();
+}
+
 void SysfsTree::openFile(int pid, int fd, const std::string& target) {
     const fs::path dir = procRoot() + "/" + std::to_string(pid) + "/fd";
     fs::create_directories(dir);
     fs::create_symlink(target, dir / std::to_string(fd));
 }
 
-void renderTwoPortSwitch(SysfsTree& tree) {
-    using namespace ids;
-    tree.hub("usb1", kRootVendor, kRootProduct, 2)
-        .hub("1-1", kSwitchVendor, kSwitchProduct, 4)
-        .device("1-1.1", kControllerVendor, kControllerProduct, "Pivora", "Switch controller")
-        .device("1-1.3", kStickVendor, kStickProduct, "Kingston", "DataTraveler 3.0")
-        .device("1-1.4", kMouseVendor, kMouseProduct, "Logitech", "USB Optical Mouse");
-}
-
-}  // namespace pivora::testing
+}  // namespace pivora::sim

@@ -84,3 +84,12 @@ def SetError(_self, path, error):
 @dbus.service.method(MOCK_IFACE, in_signature='', out_signature='as')
 def Calls(self):
     return dbus.Array(self.calls, signature='s')
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='os', out_signature='')
+def SetMountPoint(_self, block, mount_point):
+    '''The filesystem on `block` mounted at `mount_point` again, as a desktop
+    mounts a stick that arrives; unmounted when it is empty.'''
+    mockobject.objects[block].UpdateProperties(
+        FILESYSTEM_IFACE,
+        {'MountPoints': dbus.Array([nul_terminated(mount_point)] if mount_point else [], signature='ay')})

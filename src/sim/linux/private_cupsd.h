@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace pivora::test {
+namespace pivora::sim {
 
-// A cupsd of the test's own: its configuration, spool and logs in a
+// A cupsd of its own: its configuration, spool and logs in a
 // temporary folder, listening on 127.0.0.1 at a free port, with stand-in
 // usb and socket backends that never print (its queues are stopped or never
 // given a job). While it runs, CUPS_SERVER names it, so libcups and the CUPS
@@ -22,6 +22,8 @@ public:
 
     // Empty when it runs; otherwise why it could not be started.
     const std::string& whyNot() const { return whyNot_; }
+    // "127.0.0.1:<port>", as CUPS_SERVER names it; empty unless it runs.
+    const std::string& server() const { return server_; }
 
     struct ToolRun {
         int status = -1;  // the exit status; -1 when the tool did not run or end
@@ -36,6 +38,7 @@ private:
 
     std::string folder_;
     std::string whyNot_;
+    std::string server_;
     pid_t pid_ = -1;
     std::string previousServer_;
     bool hadServer_ = false;
@@ -49,4 +52,4 @@ void pointCupsAt(const std::string& server);
 // A port on 127.0.0.1 that nothing listens on at the moment.
 int freeLoopbackPort();
 
-}  // namespace pivora::test
+}  // namespace pivora::sim

@@ -23,7 +23,7 @@
 
 extern char** environ;
 
-namespace pivora::test {
+namespace pivora::sim {
 
 namespace {
 
@@ -192,7 +192,8 @@ bool PrivateCupsd::start() {
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (std::chrono::steady_clock::now() < deadline) {
         if (accepts(port)) {
-            pointCupsAt("127.0.0.1:" + std::to_string(port));
+            server_ = "127.0.0.1:" + std::to_string(port);
+            pointCupsAt(server_);
             return true;
         }
         int status = 0;
@@ -210,6 +211,7 @@ bool PrivateCupsd::start() {
 }
 
 void PrivateCupsd::stop() {
+    server_.clear();
     if (pid_ < 0) return;
     ::kill(pid_, SIGTERM);
     int status = 0;
@@ -240,4 +242,4 @@ PrivateCupsd::ToolRun PrivateCupsd::run(const std::vector<std::string>& command)
     return result;
 }
 
-}  // namespace pivora::test
+}  // namespace pivora::sim

@@ -1,15 +1,18 @@
-#include "dbus_mock.h"
+#include "sim/linux/dbus_mock.h"
 
-#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <utility>
 
-namespace pivora::test {
+namespace pivora::sim {
 
-DbusMock::DbusMock(const PrivateBus& bus, std::string busName, const std::vector<std::string>& arguments)
-    : busName_(std::move(busName)), connection_(bus.connect()) {
-    if (!bus.running() || !connection_) return;
+DbusMock::DbusMock(const PrivateBus& bus, std::string busName, const std::vector<std::string>& arguments,
+                   Failed failed)
+    : busName_(std::move(busName)), failed_(std::move(failed)), connection_(bus.connect()) {
+    if (!bus.running() || !connection_) {
+        fail("no private bus for " + busName_);
+        return;
+    }
     // Debian's python3-dbusmock belongs to Debian's own interpreter, whatever
     // python3 comes first on the PATH.
     std::vector<const char*> argv{"/usr/bin/python3", "-m", "dbusmock", "--session"};
@@ -21,7 +24,7 @@ DbusMock::DbusMock(const PrivateBus& bus, std::string busName, const std::vector
     process_.reset(g_subprocess_launcher_spawnv(launcher.get(), argv.data(), &error));
     const GErrorHandle failure(error);
     if (!process_) {
-        ADD_FAILURE() << "dbusmock did not start: " << failure->message;
+        fail(std::string("dbusmock did not start: ") + failure->message);
         return;
     }
     const gint64 deadline = g_get_monotonic_time() + 30 * G_USEC_PER_SEC;
@@ -29,7 +32,14 @@ DbusMock::DbusMock(const PrivateBus& bus, std::string busName, const std::vector
            g_get_monotonic_time() < deadline)
         g_usleep(20000);
     running_ = ownsName();
+    if (!running_) fail("dbusmock did not take " + busName_ + " within 30 s");
 }
+
+void DbusMock::fail(const std::string& why) const {
+    if (failed_) failed_(why);
+}
+
+std::string udisks2Template() { return PIVORA_SIM_LINUX_DIR "/udisks2_template.py"; }
 
 DbusMock::~DbusMock() {
     if (!process_) return;
@@ -53,7 +63,7 @@ GVariantHandle DbusMock::call(const char* path, const char* interface, const cha
                                                      parameters, G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE,
                                                      10000, nullptr, &error));
     const GErrorHandle failure(error);
-    if (!reply) ADD_FAILURE() << method << " on " << path << ": " << failure->message;
+    if (!reply) fail(std::string(method) + " on " + path + ": " + failure->message);
     return reply;
 }
 
@@ -80,4 +90,4 @@ std::size_t DbusMock::callCount(const char* path, const char* method) {
     return g_variant_n_children(list.get());
 }
 
-}  // namespace pivora::test
+}  // namespace pivora::sim

@@ -10,10 +10,11 @@
 
 #include "platform/linux/gio_handles.h"
 
-namespace pivora::test {
+namespace pivora::sim {
 
-// A D-Bus daemon of the test's own, with the session bus's rules, gone with
-// this object: its address, and connections to it.
+// A D-Bus daemon of its own, with the session bus's rules, gone with this
+// object: its address, and connections to it. Stands in for a computer's
+// system bus.
 class PrivateBus {
 public:
     PrivateBus() {
@@ -52,4 +53,4 @@ private:
     pid_t pid_ = 0;
 };
 
-}  // namespace pivora::test
+}  // namespace pivora::sim
