@@ -38,9 +38,18 @@
 # 192 200 %): each is then a copy of the prepared prefix whose display
 # setting (LogPixels) says N, the virtual screen and the windows' places grow
 # with it, and the screenshots go to a folder named with -<N>dpi.
+# With --mixed first, B is a Linux computer instead: switchsim serves it as
+# one (switchsim --linux B, under umockdev-wrapper), and the simulated build
+# of the Linux program runs there natively, its window beside A's on the one
+# display, on a session bus and in a home folder of its own, under umockdev's
+# preload pointed at switchsim's testbed with switchsim's system bus and
+# cupsd (its console's `environment B`); B's driver is the agent of
+# tests/linux/linux_agent.cpp. The scenario, the tour, the latency run and
+# --show play the pair so; the screenshots go to a folder named with mixed-.
 # Needs the Windows build and the Wine prefix that tools/prepare-wine-prefix.sh
 # prepares (tools/run-wine-tests.sh calls this script at its end, and
-# tools/demo.sh with --tour or --show); builds switchsim if need be.
+# tools/demo.sh with --tour or --show); builds switchsim (and with --mixed the
+# Linux program and its agent) if need be.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -73,7 +82,12 @@ if [[ ${1:-} == --in-session ]]; then
   shift
 fi
 arguments=("$@")
-usage="usage: $0 [--tour|--latency [N]|--responsiveness [N]|--show] [--dpi N]"
+usage="usage: $0 [--mixed] [--tour|--latency [N]|--responsiveness [N]|--show] [--dpi N]"
+mixed=0
+if [[ ${1:-} == --mixed ]]; then
+  mixed=1
+  shift
+fi
 mode=scenario
 repetitions=5
 dpi=96
@@ -99,6 +113,9 @@ if [[ $# -gt 0 ]]; then
   dpi=${2:-}
   [[ $dpi =~ ^[1-9][0-9]{1,2}$ && $# -eq 2 ]] || fail "$usage (N in dpi, 96 at 100 %)"
 fi
+if [[ $mixed -eq 1 && ($mode == responsiveness || $dpi -ne 96) ]]; then
+  fail "--mixed plays the scenario, the tour, the latency run or --show, at 96 dpi"
+fi
 # A length of the 96 dpi screen, at this run's resolution.
 at_dpi() {
   echo $(($1 * dpi / 96))
@@ -106,6 +123,10 @@ at_dpi() {
 shots=$build/screenshots/two-computers
 if [[ $mode == tour || $mode == latency || $mode == responsiveness ]]; then
   shots=$build/screenshots/$mode
+fi
+if [[ $mixed -eq 1 ]]; then
+  shots=$build/screenshots/mixed
+  [[ $mode == scenario || $mode == show ]] || shots=$shots-$mode
 fi
 if [[ $dpi -ne 96 ]]; then
   shots=$shots-${dpi}dpi
@@ -115,7 +136,11 @@ fi
 screen="$(at_dpi 1280)x$(at_dpi 800)x24"
 
 if [[ $in_session -eq 0 ]]; then
-  echo "== two computers: pivora_simulated.exe on hosts A and B, switchsim between them"
+  if [[ $mixed -eq 1 ]]; then
+    echo "== two computers: pivora_simulated.exe on host A, the Linux program on host B, switchsim between them"
+  else
+    echo "== two computers: pivora_simulated.exe on hosts A and B, switchsim between them"
+  fi
   # A step of the setting up that fails says which, on both outputs: the
   # run's log may keep only one of them.
   trap 'fail "setting up failed at line $LINENO: $BASH_COMMAND"' ERR
@@ -127,7 +152,9 @@ if [[ $in_session -eq 0 ]]; then
     [[ -e $file ]] || fail "missing $file: run tools/demo.sh or tools/run-wine-tests.sh"
   done
   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build build -j "$(nproc)" --target switchsim >/dev/null
+  native_targets=(switchsim)
+  [[ $mixed -eq 0 ]] || native_targets+=(pivora_simulated pivora_linux_agent)
+  cmake --build build -j "$(nproc)" --target "${native_targets[@]}" >/dev/null
   mkdir -p "$TMPDIR"
   chmod 700 "$TMPDIR"
 
@@ -186,6 +213,10 @@ stop_everything() {
   for pid in "${started_pids[@]}"; do
     kill "$pid" 2>/dev/null || true
   done
+  # switchsim's Linux computer goes with it: its bus, mocks and cupsd.
+  for pid in "${started_pids[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
   for prefix in "$prefix_a" "$prefix_b"; do
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
     WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
@@ -203,15 +234,42 @@ source "$root/tools/ended-well.sh"
 # with one of its own. Opened read-write here first, so no open blocks.
 mkfifo "$work/sim.in" "$work/sim.out"
 exec {to_sim}<>"$work/sim.in" {from_sim}<>"$work/sim.out"
-"$switchsim" 0 <"$work/sim.in" >"$work/sim.out" 2>"$work/switchsim.log" &
+if [[ $mixed -eq 1 ]]; then
+  umockdev-wrapper "$switchsim" 0 --linux B <"$work/sim.in" >"$work/sim.out" 2>"$work/switchsim.log" &
+else
+  "$switchsim" 0 <"$work/sim.in" >"$work/sim.out" 2>"$work/switchsim.log" &
+fi
 simulator=$!
 started_pids+=("$simulator")
-IFS= read -r -t 10 listening <&"$from_sim" || fail "switchsim did not start: $(cat "$work/switchsim.log")"
+# A Linux computer's services (python-dbusmock, cupsd) take a while to start.
+IFS= read -r -t 60 listening <&"$from_sim" || fail "switchsim did not start: $(cat "$work/switchsim.log")"
 port=${listening#listening }
 [[ $port =~ ^[0-9]+$ ]] || fail "switchsim said \"$listening\""
 echo "switchsim listening on 127.0.0.1:$port"
 
 declare -A prefix_of=([A]=$prefix_a [B]=$prefix_b)
+
+# A Linux B: its session bus and home folder, and what switchsim's console
+# says its program starts with.
+linux_b=()
+if [[ $mixed -eq 1 ]]; then
+  echo "environment B" >&"$to_sim"
+  IFS= read -r -t 10 environment_b <&"$from_sim" || true
+  [[ ${environment_b:-} == "ok "* ]] ||
+    fail "switchsim has no Linux computer B: ${environment_b:-} $(cat "$work/switchsim.log")"
+  read -r -a b_services <<<"${environment_b#ok }"
+  mkdir -p "$work/home-b"
+  {
+    read -r b_bus
+    read -r b_bus_pid
+  } < <(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1)
+  [[ -n $b_bus && $b_bus_pid =~ ^[0-9]+$ ]] || fail "no session bus for B"
+  started_pids+=("$b_bus_pid")
+  linux_b=(env DBUS_SESSION_BUS_ADDRESS="$b_bus" HOME="$work/home-b" XDG_CONFIG_HOME="$work/home-b/.config"
+    XDG_STATE_HOME="$work/home-b/.local/state" XDG_RUNTIME_DIR="$work/home-b" NO_AT_BRIDGE=1 GDK_BACKEND=x11
+    "${b_services[@]}")
+  echo "host B: a Linux computer, ${b_services[*]}"
+fi
 
 # The program on one computer, when the scenario asks for it.
 declare -A program
@@ -220,7 +278,11 @@ start_program() {
     reply="error no host $1"
     return
   fi
-  WINEPREFIX=${prefix_of[$1]} PIVORA_SWITCHSIM=$port:$1 wine "$build/pivora_simulated.exe" &
+  if [[ $1 == B && $mixed -eq 1 ]]; then
+    "${linux_b[@]}" umockdev-wrapper "$root/build/pivora_simulated" >>"$work/b.log" 2>&1 &
+  else
+    WINEPREFIX=${prefix_of[$1]} PIVORA_SWITCHSIM=$port:$1 wine "$build/pivora_simulated.exe" &
+  fi
   program[$1]=$!
   started_pids+=("$!")
   reply=ok
@@ -235,7 +297,11 @@ start_agent() {
   exec {to}<>"$work/$1.in" {from}<>"$work/$1.out"
   to_agent[$1]=$to
   from_agent[$1]=$from
-  WINEPREFIX=${prefix_of[$1]} wine "$driver_exe" --agent <"$work/$1.in" >"$work/$1.out" 2>&1 &
+  if [[ $1 == B && $mixed -eq 1 ]]; then
+    "${linux_b[@]}" "$root/build/pivora_linux_agent" <"$work/$1.in" >"$work/$1.out" 2>&1 &
+  else
+    WINEPREFIX=${prefix_of[$1]} wine "$driver_exe" --agent <"$work/$1.in" >"$work/$1.out" 2>&1 &
+  fi
   agent[$1]=$!
   started_pids+=("$!")
 }
@@ -275,6 +341,7 @@ hand_over() {
   local host x line
   ask_switchsim "plug 3 046d c52b Logitech Receiver"
   ask_switchsim "plug 2 0781 5567 SanDisk Cruzer"
+  [[ $mixed -eq 0 ]] || ask_switchsim "disk B 0781 5567 /media/user/CRUZER"
   # A first, so that it records its devices in the controller's registry
   # and B names them from there.
   for host in A B; do
@@ -283,12 +350,18 @@ hand_over() {
     start_program "$host"
     start_agent "$host"
     ask_agent "$host" attach
-    [[ $reply == ok ]] || fail "no window of pivora_simulated.exe on $host: $reply"
+    [[ $reply == ok ]] || fail "no window of Pivora on $host: $reply"
     ask_agent "$host" "show $x $(at_dpi 240)"
     [[ $reply == ok ]] || fail "the window on $host was not shown: $reply"
     stop_agent "$host" || fail "$host's driver did not end"
-    echo "host $host: pivora_simulated.exe, its window at ($x, $(at_dpi 240)) on $DISPLAY"
+    echo "host $host: Pivora, its window at ($x, $(at_dpi 240)) on $DISPLAY"
   done
+  if [[ $mixed -eq 1 ]]; then
+    cat <<'GUIDE'
+Host A (Windows, under Wine) is on the left, host B (Linux) on the right.
+B's stick on port 2 is a disk it mounts; its printers are CUPS queues.
+GUIDE
+  fi
   cat <<'GUIDE'
 Host A's window is on the left, host B's on the right. Click an arrow to move
 a port, or double tap NumLock in a window. switchsim's console reads one
@@ -298,6 +371,7 @@ command a line here, for example:
   plug 2 046d c077 Logitech Mouse     unplug 3     controller A unplug
   printer A HP LaserJet 03f0 2b17     job A HP LaserJet 1
   local A 0781 5567 SanDisk Cruzer    a stick of the same make, plugged straight into A
+  disk B 0781 5567 /media/user/X      on a Linux B: sticks of that ID are disks it mounts
   form four                           two more ports, 1 and 0
   state                               quit (or Ctrl-C) stops everything
 GUIDE
@@ -368,6 +442,7 @@ play_scenario() {
     latency) played=(--latency "$repetitions") ;;
     responsiveness) played=(--responsiveness "$repetitions") ;;
   esac
+  [[ $mixed -eq 0 ]] || played=(--mixed "${played[@]}")
   coproc DRIVER { WINEPREFIX=$prefix_a exec wine "$driver_exe" "${played[@]}" 2>&1; }
   driver=$DRIVER_PID
   started_pids+=("$driver")

@@ -13,12 +13,18 @@
 // directly and asks the script for the rest, one answer line each:
 // "@b <command>" goes to B's driver, "@sim <command>" to the simulator's
 // console, "@xdotool ..." and "@screenshot NAME" as in script_requests.h.
+// With "--mixed" first, B is a Linux computer of switchsim's running the
+// simulated build of the Linux program, and B's driver is its agent there
+// (tests/linux/linux_agent.cpp), which answers the same commands of its
+// desktop; the scenario then plays what differs on Linux: B's stick is a
+// disk B mounts, its printer a CUPS queue.
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -75,6 +81,11 @@ constexpr DWORD kSettleMs = 700;
 // Long enough for a device change to have made a computer reconnect: its
 // next tick, however long the handler before it sleeps.
 constexpr DWORD kRediscoveryMs = 3000;
+
+// Where a Linux B has its sticks: the one on the switch's port 2 (the hub on
+// B's second root port), and one of its own on the third.
+constexpr const char* kStickOnB = "1-2.3";
+constexpr const char* kTwinOnB = "1-3";
 // The responsiveness run's pace of WM_NULL to each window, the longest it
 // lets one wait for its answer, and how long it goes on watching after a
 // move: the waits a move leaves behind it on either computer count too.
@@ -453,6 +464,30 @@ struct SwitchState {
         const std::string devices = json.substr(list, json.find(']', list) - list);
         return devices.find("\"present\":false") == std::string::npos;
     }
+    // A Linux computer's stick at `place` is there and mounted.
+    // "<vid> <pid>" of the device on port `n`, as the console writes them.
+    std::string usbId(int n) const {
+        const std::string entry = port(n);
+        const std::size_t at = entry.find("\"vid\":\"");
+        if (at == std::string::npos || entry.size() < at + 24) return {};
+        return entry.substr(at + 7, 4) + " " + entry.substr(at + 20, 4);
+    }
+    // The description of a device plugged straight into `host` with that
+    // ID, or "".
+    std::string localDescription(char host, const std::string& id) const {
+        const std::size_t entry = json.find(std::string("\"") + host + "\":{\"connected\"");
+        const std::size_t list = json.find("\"local\":[", entry);
+        if (entry == std::string::npos || list == std::string::npos || id.size() != 9) return {};
+        const std::string devices = json.substr(list, json.find(']', list) - list);
+        const std::size_t found =
+            devices.find("\"vid\":\"" + id.substr(0, 4) + "\",\"pid\":\"" + id.substr(5, 4) + "\",\"description\":\"");
+        if (found == std::string::npos) return {};
+        const std::size_t start = found + 41;
+        return devices.substr(start, devices.find('"', start) - start);
+    }
+    bool stickMounted(const char* place) const {
+        return json.find(std::string("\"place\":\"") + place + "\",\"mounted\":true") != std::string::npos;
+    }
     std::string description(int n) const {
         const std::string entry = port(n);
         const std::size_t at = entry.find("\"description\":\"");
@@ -473,15 +508,21 @@ public:
     }
 
     bool run() {
-        return tour() && twinOutsideTheSwitch() && printerJobs() && controllerReplugged() && slowRemovalOnA() &&
+        if (mixed_)
+            return tour() && twinOutsideTheSwitchOnB() && printerJobs() && printerJobOnB() &&
+                   controllerReplugged('A') && controllerReplugged('B') && fourPortSwitch();
+        return tour() && twinOutsideTheSwitch() && printerJobs() && controllerReplugged('A') && slowRemovalOnA() &&
                commandLineOnA() && trayMenuOnB() && fourPortSwitch();
     }
 
     bool tour() {
         if (!start()) return false;
         screenshot("01-start");
-        return claimOnB() && releaseOnA() && doubleTapOnB() && busyDeviceOnA();
+        return claimOnB() && releaseOnA() && doubleTapOnB() && (mixed_ ? busyStickOnB() : busyDeviceOnA());
     }
+
+    // B is a Linux computer (see the top of this file).
+    void playMixed() { mixed_ = true; }
 
     // The start, then `repetitions` times four moves of port 2 or both ports,
     // all asked for on B, each timed until both panels agree; the script
@@ -577,7 +618,7 @@ private:
     // screen reader as they look, the device's name on both computers (the
     // other one's from the controller's registry). Empty when it does,
     // otherwise what differs.
-    static std::string mismatch(char host, const Panel& panel, const SwitchState& state) {
+    std::string mismatch(char host, const Panel& panel, const SwitchState& state) {
         const std::string where = std::string(1, host) + ": ";
         if (!state.connected(host)) return where + "not connected to the switch";
         if (panel.firmware != kFirmwareVersion) return where + "firmware \"" + panel.firmware + "\"";
@@ -601,11 +642,28 @@ private:
             if (row.claimText + "/" + row.releaseText != names)
                 return where + "port " + std::to_string(port) + " arrows named \"" + row.claimText + "\" and \"" +
                        row.releaseText + "\"";
-            if (row.name != state.description(port))
-                return where + "port " + std::to_string(port) + " named \"" + row.name + "\", not \"" +
-                       state.description(port) + "\"";
+            const std::string name = here ? state.description(port) : nameElsewhere(host, port, state);
+            if (row.name != name)
+                return where + "port " + std::to_string(port) + " named \"" + row.name + "\", not \"" + name + "\"";
         }
         return {};
+    }
+
+    // The name `host` gives the device on a port of the other computer: the
+    // device's own, which the controller's registry leads a Windows computer
+    // to. Linux names it from udev's hardware database instead (B's agent
+    // looks it up), or from a device of the same ID that it sees itself.
+    std::string nameElsewhere(char host, int port, const SwitchState& state) {
+        if (!mixed_ || host != 'B') return state.description(port);
+        const std::string id = state.usbId(port);
+        const std::string own = state.localDescription(host, id);
+        if (!own.empty()) return own;
+        const auto known = hwdbNames_.find(id);
+        if (known != hwdbNames_.end()) return known->second;
+        const std::string looked = command('B', "hwdb " + id);
+        const std::string name = looked.compare(0, 3, "ok ") == 0 ? looked.substr(3) : std::string();
+        if (looked.compare(0, 2, "ok") == 0) hwdbNames_[id] = name;
+        return name;
     }
 
     struct Snapshot {
@@ -757,6 +815,9 @@ private:
         const std::string point = command(host, "where " + std::to_string(kSoftwareField));
         if (!CHECK(point.compare(0, 3, "ok ") == 0)) return false;
         xdotool("mousemove " + point.substr(3) + " click 1");
+        // No window manager on the run's display gives a GTK window the
+        // keyboard on a click: the window takes it, as it would be given.
+        if (mixed_ && host == 'B') CHECK(command(host, "focus") == "ok");
         if (CHECK(waitFor([&] { return command(host, "foreground") == "ok 1"; }, kReactMs))) return true;
         std::printf("  %c's window did not take the focus from a click\n", host);
         return false;
@@ -775,7 +836,8 @@ private:
     // Only B's keyboard hook heard the double taps.
     void checkDoubleTaps(int onB) {
         const std::string heardA = command('A', "hotkeys");
-        const std::string heardB = command('B', "hotkeys");
+        // B on Linux hears a tap on its X display alone, as the moves show.
+        const std::string heardB = mixed_ ? "ok " + std::to_string(onB) : command('B', "hotkeys");
         if (!CHECK(heardA == "ok 0" && heardB == "ok " + std::to_string(onB)))
             std::printf("  double taps heard: A %s, B %s\n", heardA.c_str(), heardB.c_str());
     }
@@ -791,10 +853,13 @@ private:
         const int left = atScreenDpi(host == 'A' ? 40 : 660);
         const std::string shown =
             command(host, "show " + std::to_string(left) + " " + std::to_string(atScreenDpi(240)));
-        // Each computer's tray below its window, where its balloons show.
-        const std::string tray = command(host, "tray " + std::to_string(left) + " " + std::to_string(atScreenDpi(680)));
+        // Each Windows computer's tray below its window, where its balloons
+        // show; the Linux one has none on the run's display.
+        const bool onLinux = mixed_ && host == 'B';
+        const std::string tray =
+            onLinux ? "ok" : command(host, "tray " + std::to_string(left) + " " + std::to_string(atScreenDpi(680)));
         POINT& icon = trayIcon_[host == 'A' ? 0 : 1];
-        const bool placed = std::sscanf(tray.c_str(), "ok %ld %ld", &icon.x, &icon.y) == 2;
+        const bool placed = onLinux || std::sscanf(tray.c_str(), "ok %ld %ld", &icon.x, &icon.y) == 2;
         if (CHECK(started == "ok" && attached == "ok" && shown == "ok" && placed)) return true;
         std::printf("  %c: %s; %s; %s; %s\n", host, started.c_str(), attached.c_str(), shown.c_str(), tray.c_str());
         return false;
@@ -805,6 +870,8 @@ private:
     bool start() {
         sim("plug 3 046d c52b Logitech Receiver");
         sim("plug 2 0781 5567 SanDisk Cruzer");
+        // On Linux the stick is a disk that B's desktop mounts as it arrives.
+        if (mixed_) sim("disk B 0781 5567 /media/user/CRUZER");
         DWORD started = GetTickCount();
         if (!startProgram('A') || !agree("start: A shows the switch", kStartMs, owners("AA"))) return false;
         std::printf("start: A's panel showed the switch %lu ms after A started\n", GetTickCount() - started);
@@ -869,6 +936,72 @@ private:
         return true;
     }
 
+    // The stick on port 2, mounted on B with a file open on it: A's claim of
+    // the port is refused (udisks2 will not unmount it), the port stays on
+    // B, and B's user sees the busy notice. The file closed, A's claim goes
+    // through: B unmounts the stick and powers it off before the port leaves.
+    bool busyStickOnB() {
+        SwitchState state;
+        if (!CHECK(readState(state) && state.stickMounted(kStickOnB)))
+            std::printf("  B's stick is not mounted: %s\n", state.json.c_str());
+        sim("busy 2 on");
+        const DWORD claimed = GetTickCount();
+        if (!click('A', claimButton(rowOf(2)), "claim of a busy stick")) return false;
+        if (!agree("busy stick on B: port 2 stays", kMoveMs, [](const Snapshot& now) {
+                return owners("BB")(now) && now.b.notice;
+            })) {
+            return false;
+        }
+        std::printf("claim of port 2 on A, its stick busy on B: B kept the port and showed the busy notice %lu ms "
+                    "after the click\n",
+                    GetTickCount() - claimed);
+        screenshot("05-busy-stick-on-b");
+        sim("busy 2 off");
+        CHECK(command('B', "dismiss") == "ok");
+        if (!clickedMove("claim of port 2 on A, its stick unmounted on B", 'A', claimButton(rowOf(2)), "BA"))
+            return false;
+        screenshot("05-stick-unmounted-on-b");
+        return true;
+    }
+
+    // A stick of the same make as the one on port 2, plugged straight into
+    // B, mounted there: A's claim of port 2 unmounts and removes only the
+    // stick on the port, and B's own stays mounted.
+    bool twinOutsideTheSwitchOnB() {
+        if (!clickedMove("claim of port 2 on B", 'B', claimButton(rowOf(2)), "BB")) return false;
+        sim("local B 0781 5567 SanDisk Cruzer");
+        Sleep(kRediscoveryMs);
+        if (!clickedMove("claim of port 2 on A beside B's own stick", 'A', claimButton(rowOf(2)), "BA")) return false;
+        SwitchState state;
+        if (!CHECK(readState(state) && state.stickMounted(kTwinOnB) && state.ownDevicesPresent('B')))
+            std::printf("  B's own stick was unmounted or removed: %s\n", state.json.c_str());
+        Panel b;
+        CHECK(readPanel('B', b) && !b.notice);
+        screenshot("06-twin-outside-the-switch-on-b");
+        sim("local B unplug 0781 5567");
+        Sleep(kRediscoveryMs);
+        return true;
+    }
+
+    // B's printer on port 2 (on A now), a CUPS queue on B, gets a job: B
+    // pulls the port back. Another job while B holds it: A's claim is
+    // refused. Port 2 is A's, port 3 B's to begin with.
+    bool printerJobOnB() {
+        sim("plug 2 04f9 0042 Brother HL-L2350DW");
+        sim("printer B Brother HL-L2350DW 04f9 0042");
+        const DWORD queued = GetTickCount();
+        sim("job B Brother HL-L2350DW 1");
+        if (!timedMove("a job for B's printer on A's port pulls it back", queued, owners("BB"))) return false;
+        screenshot("07-printer-pulled-back-to-b");
+        if (!click('A', claimButton(rowOf(2)), "claim of a port B prints on")) return false;
+        if (!agree("a job for B's printer keeps its port on B", kMoveMs, owners("BB"))) return false;
+        Sleep(3000);
+        if (!agree("the port stays on B", kReactMs, owners("BB"))) return false;
+        screenshot("07-printer-veto-on-b");
+        sim("job B Brother HL-L2350DW 0");
+        return clickedMove("claim of port 2 on A once B's printer is idle", 'A', claimButton(rowOf(2)), "BA");
+    }
+
     // A stick of the same make as the one on port 2, plugged straight into A:
     // B's claim of port 2 removes only the stick on the port, and A's own
     // stays where it is.
@@ -916,19 +1049,23 @@ private:
         return clickedMove("claim of port 3 on B once the printer is idle", 'B', claimButton(rowOf(3)), "BA");
     }
 
-    // A loses its controller: its panel clears while B's stays; back again,
-    // both computers show the switch.
-    bool controllerReplugged() {
-        sim("controller A unplug");
-        panelCleared('A');
+    // `host` loses its controller: its panel clears while the other's stays;
+    // back again, both computers show the switch.
+    bool controllerReplugged(char host) {
+        const char other = host == 'A' ? 'B' : 'A';
+        const std::string letter(1, host);
+        const std::string lower(1, static_cast<char>(host - 'A' + 'a'));
+        sim("controller " + letter + " unplug");
+        panelCleared(host);
         Snapshot now;
-        CHECK(readState(now.state) && readPanel('B', now.b));
-        now.problem = mismatch('B', now.b, now.state);
+        Panel& stays = other == 'A' ? now.a : now.b;
+        CHECK(readState(now.state) && readPanel(other, stays));
+        now.problem = mismatch(other, stays, now.state);
         if (!CHECK(now.problem.empty())) report(now);
-        screenshot("08-controller-unplugged-from-a");
-        sim("controller A plug");
-        if (!agree("controller back on A", kStartMs, owners("BA"))) return false;
-        screenshot("08-controller-back-on-a");
+        screenshot(("08-controller-unplugged-from-" + lower).c_str());
+        sim("controller " + letter + " plug");
+        if (!agree(("controller back on " + letter).c_str(), kStartMs, owners("BA"))) return false;
+        screenshot(("08-controller-back-on-" + lower).c_str());
         return true;
     }
 
@@ -1096,6 +1233,9 @@ private:
     // Each computer's tray icon on the screen.
     POINT trayIcon_[2] = {};
     bool bRunning_ = false;
+    bool mixed_ = false;
+    // A Linux B's names from its hardware database, by "<vid> <pid>".
+    std::map<std::string, std::string> hwdbNames_;
     bool latency_ = false;
     bool responsiveness_ = false;
     std::optional<DWORD> lastChangedAfter_;
@@ -1118,17 +1258,20 @@ int serve() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool mixed = argc > 1 && std::string(argv[1]) == "--mixed";
+    const int first = mixed ? 2 : 1;
+    const std::string mode = argc > first ? argv[first] : "";
     if (mode == "--agent") return serve();
     const bool timed = mode == "--latency" || mode == "--responsiveness";
-    const int repetitions = timed && argc > 2 ? std::atoi(argv[2]) : 0;
+    const int repetitions = timed && argc > first + 1 ? std::atoi(argv[first + 1]) : 0;
     if (timed && repetitions < 1) {
-        std::printf("usage: %s [--tour | --latency N | --responsiveness N]\n", argv[0]);
+        std::printf("usage: %s [--mixed] [--tour | --latency N | --responsiveness N]\n", argv[0]);
         return 2;
     }
     wine_check::start();
     const DWORD started = GetTickCount();
     TwoComputers computers;
+    if (mixed) computers.playMixed();
     const char* played = "scenario";
     if (mode == "--tour") {
         played = "tour";

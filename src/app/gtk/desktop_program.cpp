@@ -42,7 +42,7 @@ gboolean showWarning(gpointer data) {
 
 }  // namespace
 
-int runDesktop(const StartOptions& options) {
+int runDesktop(const StartOptions& options, const LinuxRoots& roots, const WatchDesktop& watch) {
     const GObjectHandle<GDBusConnection> session = sessionBus();
     if (!session) return 1;
     // One Pivora a session: a second start brings up the first one's window.
@@ -56,7 +56,6 @@ int runDesktop(const StartOptions& options) {
     }
 
     const GObjectHandle<GDBusConnection> system = systemBus();
-    const LinuxRoots roots = linuxRoots();
     PosixLogFileApi logFiles(roots.state);
     DiagnosticLogFile trace(logFiles);
     DesktopSettings settings(desktopSettingsFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
@@ -83,6 +82,7 @@ int runDesktop(const StartOptions& options) {
                                      [&shell] { return shell.show(); }});
     running = &program;
     shell.start();
+    const std::unique_ptr<DesktopWatcher> watcher = watch ? watch(shell, session.get()) : nullptr;
     return program.run() ? 0 : 1;
 }
 

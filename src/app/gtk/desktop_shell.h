@@ -64,6 +64,7 @@ public:
 
     bool hasTrayIcon() const { return tray_ != nullptr; }
     PanelWindow& window() { return window_; }
+    BusyNoticeWindow& busyNotice() { return busyNotice_; }
 
 private:
     void armDoubleTap();

@@ -194,6 +194,11 @@ void PanelWindow::showMenuButton(bool shown) { gtk_widget_set_visible(controls_.
 
 GtkWindow* PanelWindow::window() const { return asWindow(window_); }
 
+GtkWidget* PanelWindow::control(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
 void PanelWindow::onArrowClicked(GtkButton* /*button*/, gpointer click) {
     const ArrowClick& arrow = *static_cast<ArrowClick*>(click);
     bool claims = false;

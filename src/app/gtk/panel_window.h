@@ -36,6 +36,10 @@ public:
     void hide();     // what OK and the close box do: the program goes on in the tray
     void showMenuButton(bool shown);  // shown on desktops with no tray host
     GtkWindow* window() const;
+    // A control by its id (ui/resource_ids.h), or null; and what the
+    // controls were last given to show.
+    GtkWidget* control(int id) const;
+    const PanelLook& look() const { return last_; }
 
 private:
     // What a click on an arrow button hands its handler.

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "platform/linux/hidraw_report_channel.h"
 #include "platform/linux/udisks2_ejector.h"
 
 namespace pivora {
@@ -35,7 +34,7 @@ LinuxHost::LinuxHost(GDBusConnection* systemBus, DiagnosticTrace& trace, LinuxRo
 
 std::unique_ptr<ReportChannel> LinuxHost::makeChannel(Clock& clock) {
     return std::make_unique<HidrawReportChannel>(
-        roots_.sys, roots_.dev, clock, trace_, HidrawReportChannel::systemOpen, [this](const char* path) {
+        roots_.sys, roots_.dev, clock, trace_, roots_.openNode, [this](const char* path) {
             warn_(std::string("Pivora may not open the switch's controller, ") + path +
                   ": permission denied. Install the udev rule 70-pivora.rules (it comes with Pivora, in "
                   "/usr/lib/udev/rules.d), then unplug the switch's cable from this computer and plug it in again.\n");

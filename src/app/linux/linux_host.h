@@ -7,6 +7,7 @@
 #include <string>
 
 #include "control/host_system.h"
+#include "platform/linux/hidraw_report_channel.h"
 #include "platform/linux/cups_local_printers.h"
 #include "platform/linux/monotonic_clock.h"
 #include "platform/linux/storage_ejector.h"
@@ -17,12 +18,14 @@
 namespace pivora {
 
 // Where a Linux computer keeps what Pivora reads: /sys, /dev and /proc, and
-// the folder of Pivora's own state.
+// the folder of Pivora's own state; and how the controller's node there is
+// opened.
 struct LinuxRoots {
     std::string sys = "/sys";
     std::string dev = "/dev";
     std::string proc = "/proc";
     std::string state;  // $XDG_STATE_HOME/pivora; empty keeps nothing
+    HidrawReportChannel::OpenNode openNode = HidrawReportChannel::systemOpen;
 };
 
 // This Linux computer as the control sees it: the USB tree in sysfs with
