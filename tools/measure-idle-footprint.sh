@@ -22,7 +22,9 @@
 #          of the wineserver over the window; Wine's services are reported
 #          apart, not counted; switchsim (the switch itself) likewise;
 #   memory the process's VmHWM (peak resident set) at the end of the window.
-# Also the size of pivora.exe as shipped (stripped) and of its symbols file.
+# Also the size of pivora.exe as shipped (stripped) and of its symbols file,
+# and the Linux program's idle footprint against its own floor, measured
+# natively by tools/measure-linux-idle-footprint.sh (which runs alone too).
 # Besides the report, one line per figure for tools/run-benchmarks.sh:
 #   ROW|<what>|<measured>|<floor>|<ratio>|<note>
 #
@@ -341,8 +343,12 @@ rows() {
   echo "ROW|$label, CPU over $seconds s|$(seconds_of "$total") s|$(seconds_of "$floor_total") s ($floor_label)|$(ratio_of "$total" "$floor_total")|process $(seconds_of "${cpu_process[$name]}") s + wineserver $(seconds_of "${cpu_server[$name]}") s; floor $(seconds_of "${cpu_process[$floor]}") s + $(seconds_of "${cpu_server[$floor]}") s"
   echo "ROW|$label, peak memory|$(mib_of "${peak[$name]}") MiB|$(mib_of "${peak[$floor]}") MiB ($floor_label)|$(ratio_of "${peak[$name]}" "${peak[$floor]}")|"
 }
+linux_figures=$("$root/tools/measure-linux-idle-footprint.sh" "$seconds")
+grep -v -e '^ROW|' -e '^$' <<<"$linux_figures"
+
 echo
 rows searching floor "pivora.exe searching" "bare tray utility"
 rows ready floor_simulated "pivora_simulated.exe ready" "bare tray utility, same DLLs"
+grep '^ROW|' <<<"$linux_figures"
 echo "ROW|pivora.exe as shipped (stripped)|$shipped KiB|$floor_shipped KiB|$(ratio_of "$shipped" "$floor_shipped")|"
 echo "ROW|pivora.exe symbols (pivora.exe.debug)|$symbols KiB|||kept for crash analysis"
