@@ -22,7 +22,9 @@
 #          of the wineserver over the window; Wine's services are reported
 #          apart, not counted; switchsim (the switch itself) likewise;
 #   memory the process's VmHWM (peak resident set) at the end of the window.
-# Also the size of pivora.exe as shipped (stripped) and of its symbols file.
+# Also the size of pivora.exe as shipped (stripped) and of its symbols file,
+# and the Linux program's idle footprint against its own floor, measured
+# natively by tools/measure-linux-idle-footprint.sh (which runs alone too).
 # Besides the report, one line per figure for tools/run-benchmarks.sh:
 #   ROW|<what>|<measured>|<floor>|<ratio>|<note>
 #
@@ -49,11 +51,8 @@ build=${PIVORA_WINDOWS_BUILD:-$root/build-windows}
 switchsim=${PIVORA_SWITCHSIM_EXE:-$root/build/switchsim}
 template=${PIVORA_WINE_TEMPLATE:-$build/wine-prefix}
 template=${template%/}
-# Left alone this long after it is up before the window starts: Wine's
-# services settle, and the first HID listing and the start-up's reports are over.
-quiet_seconds=5
-# How long a program may take to come up (or to reach Ready).
-start_limit=60
+# shellcheck source=tools/idle-figures.sh
+source "$root/tools/idle-figures.sh"
 
 for file in "$build/pivora.exe" "$build/pivora.exe.debug" "$build/pivora_simulated.exe" \
   "$build/pivora_idle_floor.exe" "$build/pivora_idle_floor_simulated.exe" "$build/generated/pivora_version.h" \
@@ -69,7 +68,6 @@ shown_version=$(sed -n 's/^#define PIVORA_SHOWN_VERSION_TEXT "\(.*\)"$/\1/p' "$b
 [[ -n $shown_version ]] || fail "no version in $build/generated/pivora_version.h"
 title="Pivora v$shown_version"
 floor_title="Pivora idle floor"
-clock_ticks=$(getconf CLK_TCK)
 
 export WINEDEBUG=-all
 # The same TMPDIR as every other wine call of the project (see run-wine-tests.sh).
@@ -161,18 +159,6 @@ WINEPREFIX=$base wineserver -k >/dev/null 2>&1 || true
 WINEPREFIX=$base timeout 20 wineserver -w
 prefix=
 
-start_display() {
-  local number
-  mkfifo "$work/display"
-  exec {display_fd}<>"$work/display"
-  Xvfb -displayfd "$display_fd" -screen 0 1280x800x24 -nolisten tcp 2>"$work/xvfb.log" &
-  display_server=$!
-  IFS= read -r -t 10 number <&"$display_fd" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  exec {display_fd}<&-
-  rm -f "$work/display"
-  display=:$number
-}
-
 # switchsim with its console on two pipes, as tools/run-two-computers.sh
 # runs it, and the devices of its demo plugged.
 start_switchsim() {
@@ -205,27 +191,6 @@ host_a_ready() {
   [[ $reply == *'"A":{"connected":true'* && $slots != "$reply" && $slots == *'"vid":"0781","pid":"5567"'* &&
     $slots == *'"vid":"046D","pid":"C52B"'* ]]
 }
-
-has_title() {
-  DISPLAY=$display xdotool search --name "^$1\$" >/dev/null 2>&1
-}
-
-# utime + stime of a process in clock ticks: fields 14 and 15 of its stat,
-# counted after the command name in parentheses (which may hold spaces).
-cpu_ticks() {
-  local stat fields
-  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
-  read -r -a fields <<<"${stat##*) }"
-  echo $((fields[11] + fields[12]))
-}
-
-status_kib() {
-  sed -n "s/^$2:[[:space:]]*\([0-9]*\) kB$/\1/p" "/proc/$1/status"
-}
-
-seconds_of() { awk -v t="$1" -v hz="$clock_ticks" 'BEGIN { printf "%.2f", t / hz }'; }
-mib_of() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
-ratio_of() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "n/a" }'; }
 
 # "<pid> <CPU ticks>" for every process on the prefix but the program (pid)
 # and the wineserver (server): Wine's own services.
@@ -378,8 +343,12 @@ rows() {
   echo "ROW|$label, CPU over $seconds s|$(seconds_of "$total") s|$(seconds_of "$floor_total") s ($floor_label)|$(ratio_of "$total" "$floor_total")|process $(seconds_of "${cpu_process[$name]}") s + wineserver $(seconds_of "${cpu_server[$name]}") s; floor $(seconds_of "${cpu_process[$floor]}") s + $(seconds_of "${cpu_server[$floor]}") s"
   echo "ROW|$label, peak memory|$(mib_of "${peak[$name]}") MiB|$(mib_of "${peak[$floor]}") MiB ($floor_label)|$(ratio_of "${peak[$name]}" "${peak[$floor]}")|"
 }
+linux_figures=$("$root/tools/measure-linux-idle-footprint.sh" "$seconds")
+grep -v -e '^ROW|' -e '^$' <<<"$linux_figures"
+
 echo
 rows searching floor "pivora.exe searching" "bare tray utility"
 rows ready floor_simulated "pivora_simulated.exe ready" "bare tray utility, same DLLs"
+grep '^ROW|' <<<"$linux_figures"
 echo "ROW|pivora.exe as shipped (stripped)|$shipped KiB|$floor_shipped KiB|$(ratio_of "$shipped" "$floor_shipped")|"
 echo "ROW|pivora.exe symbols (pivora.exe.debug)|$symbols KiB|||kept for crash analysis"

@@ -7,7 +7,8 @@
 #     platform calls it makes, made alone;
 #   - pivora.exe idle under Wine for a minute, searching for a switch, and the
 #     simulated build ready on one, against a bare tray utility run the same
-#     way, and the size of the exe as shipped;
+#     way, and the size of the exe as shipped; the Linux program idle
+#     natively, searching, against a bare GTK tray program;
 #   - a port's move in real time, medians of the two-computer run under Wine;
 #   - in the same run, how long each window took at the most to answer while
 #     a kind of move went on, and a click's time to its pending image, against
@@ -27,7 +28,8 @@ tools/install-deps.sh
 
 echo "== building"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$(nproc)" --target pivora_switch_latency pivora_tick_cost switchsim >/dev/null
+cmake --build build -j "$(nproc)" --target pivora_switch_latency pivora_tick_cost switchsim pivora \
+  pivora_idle_floor_gtk >/dev/null
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-windows -j "$(nproc)" >/dev/null
 tools/prepare-wine-prefix.sh
@@ -39,7 +41,7 @@ echo "== switch latency in virtual time"
 build/bench/pivora_switch_latency | tee "$outputs/latency"
 echo "== control tick cost"
 build/bench/pivora_tick_cost --benchmark_repetitions=5 | tee "$outputs/tick"
-echo "== idle footprint under Wine, $idle_seconds s each"
+echo "== idle footprint under Wine and on Linux, $idle_seconds s each"
 tools/measure-idle-footprint.sh "$idle_seconds" | tee "$outputs/idle"
 echo "== switch latency in real time, $real_runs of each move"
 tools/run-two-computers.sh --latency "$real_runs" | tee "$outputs/real"
