@@ -81,6 +81,8 @@ constexpr DWORD kSettleMs = 700;
 // Long enough for a device change to have made a computer reconnect: its
 // next tick, however long the handler before it sleeps.
 constexpr DWORD kRediscoveryMs = 3000;
+// How often a computer looks at its printers' queues.
+constexpr DWORD kPrinterPollMs = 5000;
 
 // Where a Linux B has its sticks: the one on the switch's port 2 (the hub on
 // B's second root port), and one of its own on the third.
@@ -983,12 +985,19 @@ private:
         return true;
     }
 
-    // B's printer on port 2 (on A now), a CUPS queue on B, gets a job: B
-    // pulls the port back. Another job while B holds it: A's claim is
-    // refused. Port 2 is A's, port 3 B's to begin with.
+    // B's printer on port 2, a CUPS queue on B, gets a job while A has the
+    // port: B pulls the port back. Another job while B holds it: A's claim
+    // is refused. Port 2 is A's, port 3 B's to begin with.
     bool printerJobOnB() {
         sim("plug 2 04f9 0042 Brother HL-L2350DW");
         sim("printer B Brother HL-L2350DW 04f9 0042");
+        // The printer reached A's port: A opens its controller afresh first.
+        Sleep(kRediscoveryMs);
+        // A Linux computer learns which USB device a queue prints to from
+        // the device while it is there: B has the printer once, for a poll.
+        if (!clickedMove("claim of port 2 on B, its printer there", 'B', claimButton(rowOf(2)), "BB")) return false;
+        Sleep(kPrinterPollMs + 1000);
+        if (!clickedMove("claim of port 2 on A, B's printer idle", 'A', claimButton(rowOf(2)), "BA")) return false;
         const DWORD queued = GetTickCount();
         sim("job B Brother HL-L2350DW 1");
         if (!timedMove("a job for B's printer on A's port pulls it back", queued, owners("BB"))) return false;
