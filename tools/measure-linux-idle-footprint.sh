@@ -3,10 +3,13 @@
 # peak memory of `pivora` while it waits, beside those of a bare GTK tray
 # program (bench/linux/idle_floor_gtk.cpp: a window, a tray icon, a 1 s and
 # a 5 s timer doing nothing) linked with the same libraries and calling into
-# each once. Two runs, one after another, natively:
+# each once. Three runs, one after another, natively:
 #   pivora on the desktop (no arguments) with no switch present (searching:
 #     it lists the hidraw nodes every second, looking for the controller);
-#   its floor, pivora_idle_floor_gtk.
+#   the simulated build of it on switchsim's Linux computer B, two devices
+#     plugged, measured once its controller node is open (and, after the
+#     quiet time, the controller's registry loaded);
+#   their floor, pivora_idle_floor_gtk.
 # Each run has an X server of its own (Xvfb, no window manager, no panel), a
 # session bus of its own (dbus-run-session), fresh home and XDG folders, and
 # no accessibility bus (NO_AT_BRIDGE=1). With no StatusNotifier watcher on
@@ -15,12 +18,12 @@
 # real panel show its icon instead. Each program is measured over a window
 # of SECONDS (default 60), which starts once it is up (its window shown)
 # and then has been left alone for as long as the Wine runs are:
-#   CPU    user + system time of the program's process, all its threads
-#          (/proc/<pid>/stat), over the window; beside it, since stat counts
-#          in clock ticks (10 ms) and an idle native program spends a few
-#          tens of milliseconds a minute, the time its threads ran to the
-#          nanosecond (their schedstat); the X server's and the session
-#          bus's CPU are reported apart, not counted;
+#   CPU    the time the program's threads ran over the window, to the
+#          nanosecond (their schedstat): an idle native program spends a few
+#          tens of milliseconds a minute, which /proc/<pid>/stat counts in
+#          clock ticks (10 ms), given beside it; the X server's and the
+#          session bus's CPU are reported apart, not counted, and
+#          switchsim's (the switch itself) too;
 #   memory the process's VmHWM (peak resident set) at the end of the window.
 # Besides the report, one line per figure for tools/run-benchmarks.sh:
 #   ROW|<what>|<measured>|<floor>|<ratio>|<note>
@@ -41,13 +44,15 @@ seconds=${1:-60}
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || fail "usage: $0 [SECONDS]"
 build=${PIVORA_NATIVE_BUILD:-$root/build}
 program_exe=$build/pivora
+simulated_exe=$build/pivora_simulated
+switchsim=$build/switchsim
 floor_exe=$build/bench/pivora_idle_floor_gtk
 
-for file in "$program_exe" "$floor_exe"; do
-  [[ -x $file ]] || fail "missing $file: cmake --build ${build#"$root"/} --target pivora pivora_idle_floor_gtk"
+for file in "$program_exe" "$simulated_exe" "$switchsim" "$floor_exe"; do
+  [[ -x $file ]] || fail "missing $file: cmake --build ${build#"$root"/} --target pivora pivora_simulated switchsim pivora_idle_floor_gtk"
 done
 [[ -e $build/generated/pivora_version.h ]] || fail "missing $build/generated/pivora_version.h"
-for tool in Xvfb xdotool dbus-run-session ldd; do
+for tool in Xvfb xdotool dbus-run-session ldd umockdev-wrapper; do
   command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 
@@ -64,6 +69,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/linux-idle-footprint.XXXXXX")
 display_server=
 runner=
 pid=
+simulator=
 
 # Whatever happened, nothing started here outlives the script. The program
 # is asked to end first: dbus-run-session then ends, and its bus with it.
@@ -86,7 +92,51 @@ stop_run() {
 # shellcheck disable=SC2317  # run by the EXIT trap
 stop_everything() {
   stop_run
+  stop_switchsim
   rm -rf "$work"
+}
+
+# switchsim with B a Linux computer, its console on two pipes as
+# tools/run-two-computers.sh runs it, the devices of its demo plugged; what
+# the program on B starts with in b_services.
+start_switchsim() {
+  local listening
+  mkfifo "$work/sim.in" "$work/sim.out"
+  exec {to_sim}<>"$work/sim.in" {from_sim}<>"$work/sim.out"
+  umockdev-wrapper "$switchsim" 0 --linux B <"$work/sim.in" >"$work/sim.out" 2>"$work/switchsim.log" &
+  simulator=$!
+  IFS= read -r -t 60 listening <&"$from_sim" || fail "switchsim did not start: $(cat "$work/switchsim.log")"
+  ask_switchsim "plug 3 046d c52b Logitech Receiver"
+  ask_switchsim "plug 2 0781 5567 SanDisk Cruzer"
+  ask_switchsim "disk B 0781 5567 /media/user/CRUZER"
+  ask_switchsim "environment B"
+  read -r -a b_services <<<"${reply#ok }"
+}
+
+# shellcheck disable=SC2317  # run by the EXIT trap
+stop_switchsim() {
+  [[ -n $simulator ]] || return 0
+  printf 'quit\n' >&"$to_sim" 2>/dev/null || true
+  for _ in $(seq 100); do
+    kill -0 "$simulator" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$simulator" 2>/dev/null || true
+  wait "$simulator" 2>/dev/null || true
+  exec {to_sim}>&- {from_sim}<&-
+  simulator=
+}
+
+ask_switchsim() {
+  printf '%s\n' "$1" >&"$to_sim"
+  IFS= read -r -t 10 reply <&"$from_sim" || fail "switchsim did not answer \"$1\""
+  [[ $reply == ok* ]] || fail "switchsim answered \"$1\" with \"$reply\""
+}
+
+# B's program has the controller's node open.
+host_b_connected() {
+  ask_switchsim state
+  [[ $reply == *'"B":{"connected":true'* ]]
 }
 trap stop_everything EXIT
 trap 'exit 130' INT
@@ -200,6 +250,7 @@ report() {
 }
 
 pivora_window_shown() { has_title "$title"; }
+simulated_ready() { has_title "$title" && host_b_connected; }
 floor_window_shown() { has_title "$floor_title"; }
 
 libraries() { ldd "$1" | awk '{ print $1 }' | sort; }
@@ -212,6 +263,11 @@ echo "   both load the same $(libraries "$program_exe" | wc -l) shared libraries
 echo "== pivora, no switch present (searching)"
 measure searching pivora_window_shown "$program_exe"
 report searching
+echo "== pivora_simulated on switchsim's Linux computer B, two devices plugged"
+start_switchsim
+measure simulated simulated_ready env "${b_services[@]}" umockdev-wrapper "$simulated_exe"
+stop_switchsim
+report simulated
 echo "== pivora_idle_floor_gtk, a bare GTK tray program with pivora's libraries"
 measure floor floor_window_shown "$floor_exe"
 report floor
@@ -219,8 +275,9 @@ report floor
 # rows PROGRAM-RUN FLOOR-RUN LABEL FLOOR-LABEL
 rows() {
   local name=$1 floor=$2 label=$3 floor_label=$4
-  echo "ROW|$label, CPU over $seconds s|$(seconds_of "${cpu_process[$name]}") s|$(seconds_of "${cpu_process[$floor]}") s ($floor_label)|$(ratio_of "${cpu_process[$name]}" "${cpu_process[$floor]}")|its threads on a CPU $(ms_of "${cpu_exact[$name]}") ms, floor $(ms_of "${cpu_exact[$floor]}") ms; not counted: X server $(seconds_of "${cpu_display[$name]}") s, session bus $(seconds_of "${cpu_bus[$name]}") s; floor $(seconds_of "${cpu_display[$floor]}") s, $(seconds_of "${cpu_bus[$floor]}") s"
+  echo "ROW|$label, CPU over $seconds s|$(ms_of "${cpu_exact[$name]}") ms|$(ms_of "${cpu_exact[$floor]}") ms ($floor_label)|$(ratio_of "${cpu_exact[$name]}" "${cpu_exact[$floor]}")|in clock ticks $(seconds_of "${cpu_process[$name]}") s, floor $(seconds_of "${cpu_process[$floor]}") s; not counted: X server $(seconds_of "${cpu_display[$name]}") s, session bus $(seconds_of "${cpu_bus[$name]}") s; floor $(seconds_of "${cpu_display[$floor]}") s, $(seconds_of "${cpu_bus[$floor]}") s"
   echo "ROW|$label, peak memory|$(mib_of "${peak[$name]}") MiB|$(mib_of "${peak[$floor]}") MiB ($floor_label)|$(ratio_of "${peak[$name]}" "${peak[$floor]}")|"
 }
 echo
 rows searching floor "pivora searching (Linux)" "bare GTK tray program"
+rows simulated floor "pivora_simulated ready on switchsim's Linux computer" "bare GTK tray program"

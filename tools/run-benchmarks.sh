@@ -28,7 +28,7 @@ tools/install-deps.sh
 
 echo "== building"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$(nproc)" --target pivora_switch_latency pivora_tick_cost switchsim pivora \
+cmake --build build -j "$(nproc)" --target pivora_switch_latency pivora_tick_cost switchsim pivora pivora_simulated pivora_linux_agent \
   pivora_idle_floor_gtk >/dev/null
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-windows -j "$(nproc)" >/dev/null
