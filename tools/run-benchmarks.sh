@@ -45,19 +45,22 @@ echo "== idle footprint under Wine and on Linux, $idle_seconds s each"
 tools/measure-idle-footprint.sh "$idle_seconds" | tee "$outputs/idle"
 echo "== switch latency in real time, $real_runs of each move"
 tools/run-two-computers.sh --latency "$real_runs" | tee "$outputs/real"
+echo "== switch latency in real time with B on Linux, $real_runs of each move"
+tools/run-two-computers.sh --mixed --latency "$real_runs" | tee "$outputs/real-mixed"
 echo "== the windows' answers under Wine, $answer_rounds rounds"
 tools/run-two-computers.sh --responsiveness "$answer_rounds" | tee "$outputs/answers"
 
 # Real-time medians against the virtual-time minimum of the same move: the
 # clicks fall at random moments of the tick, as the minimum's mean assumes.
+# real_rows RUN [LABEL]: the moves of that run's output, LABEL after each.
 real_rows() {
   local move ms runs low high minimum least most action
   while read -r move ms runs low high; do
     IFS='|' read -r _ _ minimum least most action < <(grep "^MINIMUM|$move|" "$outputs/latency") || continue
-    printf 'ROW|%s (real time, median of %s)|%s ms (%s-%s)|%s ms (%s-%s, the protocol'"'"'s waits at any tick phase)|%s|\n' \
-      "$action" "$runs" "$ms" "$low" "$high" "$minimum" "$least" "$most" \
+    printf 'ROW|%s%s (real time, median of %s)|%s ms (%s-%s)|%s ms (%s-%s, the protocol'"'"'s waits at any tick phase)|%s|\n' \
+      "$action" "${2:-}" "$runs" "$ms" "$low" "$high" "$minimum" "$least" "$most" \
       "$(awk -v a="$ms" -v b="$minimum" 'BEGIN { printf "%.2f", a / b }')"
-  done < <(sed -n 's/^median \([a-z-]*\) \([0-9]*\) of \([0-9]*\) (min \([0-9]*\), max \([0-9]*\)).*/\1 \2 \3 \4 \5/p' "$outputs/real")
+  done < <(sed -n 's/^median \([a-z-]*\) \([0-9]*\) of \([0-9]*\) (min \([0-9]*\), max \([0-9]*\)).*/\1 \2 \3 \4 \5/p' "$outputs/$1")
 }
 
 ratio_to_goal() { awk -v a="$1" -v b="$answer_goal_ms" 'BEGIN { printf "%.2f", a / b }'; }
@@ -98,7 +101,7 @@ machine() {
   echo
   echo "| Measure | Measured | Floor | Ratio | Note |"
   echo "|---|---|---|---|---|"
-  cat "$outputs/latency" "$outputs/tick" "$outputs/idle" <(real_rows) <(answer_rows) |
+  cat "$outputs/latency" "$outputs/tick" "$outputs/idle" <(real_rows real) <(real_rows real-mixed ", B on Linux") <(answer_rows) |
     awk -F'|' '$1 == "ROW" { printf "| %s | %s | %s | %s | %s |\n", $2, $3, $4, $5, $6 }'
 } >"$outputs/table"
 
