@@ -131,4 +131,7 @@ fi
 # font and bitmap is drawn at that scale.
 "$root/tools/run-two-computers.sh" || status=1
 "$root/tools/run-two-computers.sh" --tour --dpi 192 || status=1
+# The same switch between A on Windows and B on Linux: the Linux program on a
+# Linux computer of switchsim's, its window beside A's.
+"$root/tools/run-two-computers.sh" --mixed || status=1
 exit "$status"
