@@ -358,14 +358,15 @@ hand_over() {
   done
   if [[ $mixed -eq 1 ]]; then
     cat <<'GUIDE'
-Host A (Windows, under Wine) is on the left, host B (Linux) on the right.
-B's stick on port 2 is a disk it mounts; its printers are CUPS queues.
+Host A (Windows, under Wine) is on the left, host B (Linux) on the right; B's
+stick on port 2 is a disk it mounts, and its printers are CUPS queues.
 GUIDE
+  else
+    echo "Host A's window is on the left, host B's on the right."
   fi
   cat <<'GUIDE'
-Host A's window is on the left, host B's on the right. Click an arrow to move
-a port, or double tap NumLock in a window. switchsim's console reads one
-command a line here, for example:
+Click an arrow to move a port, or double tap NumLock in a window.
+switchsim's console reads one command a line here, for example:
   busy 2 on                           the stick on port 2 refuses removal
   slow 2 8000                         the stick on port 2 takes 8 s to be removed
   plug 2 046d c077 Logitech Mouse     unplug 3     controller A unplug
