@@ -11,8 +11,10 @@ want() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 for package in cmake g++ make libgtest-dev libbenchmark-dev; do want "$package"; done
 # The Linux program's libraries, and the stand-ins its tests run against: a
 # private cupsd, a private D-Bus with python-dbusmock, umockdev for udev.
+# udev for its hardware database, where the Linux program finds the names of
+# devices it has not seen, as on any desktop.
 for package in pkg-config libudev-dev libcups2-dev libglib2.0-dev cups-daemon cups-client dbus python3-dbusmock \
-  umockdev libumockdev-dev; do
+  umockdev libumockdev-dev udev; do
   want "$package"
 done
 # The desktop: the window and the tray icon in GTK 3 (the icon through

@@ -8,7 +8,8 @@
 //                                    removal takes), the five
 //                                    registry slots, each computer's printers and queued jobs
 //                                    and the devices plugged straight into it (still present,
-//                                    or removed safely)
+//                                    or removed safely), and a Linux computer's sticks (disk,
+//                                    place, whether mounted)
 //   plug <port> <vid> <pid> <description...>
 //                                    a device into user port 0..3 (USB IDs in hexadecimal);
 //                                    whatever was there is unplugged

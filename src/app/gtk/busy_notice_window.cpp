@@ -31,6 +31,9 @@ BusyNoticeWindow::BusyNoticeWindow(GtkWindow* parent) : window_(gtk_window_new(G
     gtk_window_set_transient_for(notice, parent);
     gtk_window_set_destroy_with_parent(notice, TRUE);
     gtk_window_set_type_hint(notice, GDK_WINDOW_TYPE_HINT_DIALOG);
+    // Over the panel, where a window manager would put a dialog; placed so
+    // by GTK itself where none runs.
+    gtk_window_set_position(notice, GTK_WIN_POS_CENTER_ON_PARENT);
     connectSignal(window_, "delete-event", &onDelete, this);
 
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 18);
