@@ -90,6 +90,7 @@ target_compile_definitions(pivora_linux_tests PRIVATE PIVORA_LINUX_TEST_DIR="${P
 # bus with python-dbusmock services on it, a private cupsd.
 add_library(pivora_linux_standins STATIC
   src/sim/linux/dbus_mock.cpp
+  src/sim/linux/private_bus.cpp
   src/sim/linux/private_cupsd.cpp
   src/sim/linux/sysfs_tree.cpp
 )

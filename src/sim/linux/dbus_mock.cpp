@@ -27,7 +27,7 @@ DbusMock::DbusMock(const PrivateBus& bus, std::string busName, const std::vector
         fail(std::string("dbusmock did not start: ") + failure->message);
         return;
     }
-    const gint64 deadline = g_get_monotonic_time() + 30 * G_USEC_PER_SEC;
+    const gint64 deadline = g_get_monotonic_time() + gint64{30} * G_USEC_PER_SEC;
     while (!ownsName() && g_subprocess_get_identifier(process_.get()) != nullptr &&
            g_get_monotonic_time() < deadline)
         g_usleep(20000);

@@ -1,5 +1,6 @@
 #include "sim/linux/desktop_probe.h"
 
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <sstream>
@@ -23,7 +24,7 @@ constexpr const char* kIntrospection =
     "  </interface>"
     "</node>";
 // Rows 1 to 4 stand for ports 3 to 0; their controls follow in that order.
-constexpr int kRowPorts[] = {3, 2, 1, 0};
+constexpr std::array<int, 4> kRowPorts = {3, 2, 1, 0};
 
 struct NodeInfoRelease {
     void operator()(GDBusNodeInfo* info) const { g_dbus_node_info_unref(info); }
@@ -149,7 +150,7 @@ std::string DesktopProbe::panel() {
         GtkWidget* claim = window.control(IDC_CLAIM_ROW1 + row);
         GtkWidget* release = window.control(IDC_RELEASE_ROW1 + row);
         if (!visible(claim)) continue;
-        line += "\t" + std::to_string(kRowPorts[row]) + ":" + faceOf(window.look(), IDC_CLAIM_ROW1 + row) + ":" +
+        line += "\t" + std::to_string(kRowPorts.at(static_cast<std::size_t>(row))) + ":" + faceOf(window.look(), IDC_CLAIM_ROW1 + row) + ":" +
                 faceOf(window.look(), IDC_RELEASE_ROW1 + row) + ":" + accessibleName(claim) + ":" +
                 accessibleName(release) + ":" + labelText(window.control(IDC_NAME_ROW1 + row));
     }

@@ -1,11 +1,8 @@
 #pragma once
 
 #include <gio/gio.h>
-#include <signal.h>
 #include <sys/types.h>
 
-#include <cstdio>
-#include <memory>
 #include <string>
 
 #include "platform/linux/gio_handles.h"
@@ -17,22 +14,8 @@ namespace pivora::sim {
 // system bus.
 class PrivateBus {
 public:
-    PrivateBus() {
-        std::unique_ptr<FILE, int (*)(FILE*)> started(
-            popen("dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1", "r"), pclose);
-        if (!started) return;
-        char address[512] = {};
-        long pid = 0;
-        if (std::fgets(address, sizeof address, started.get()) == nullptr ||
-            std::fscanf(started.get(), "%ld", &pid) != 1)
-            return;
-        address_ = address;
-        while (!address_.empty() && (address_.back() == '\n' || address_.back() == '\r')) address_.pop_back();
-        pid_ = static_cast<pid_t>(pid);
-    }
-    ~PrivateBus() {
-        if (pid_ > 0) kill(pid_, SIGTERM);
-    }
+    PrivateBus();
+    ~PrivateBus();
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
 
@@ -40,13 +23,7 @@ public:
     const std::string& address() const { return address_; }
 
     // A new connection of its own, as another program would have.
-    GObjectHandle<GDBusConnection> connect() const {
-        return GObjectHandle<GDBusConnection>(g_dbus_connection_new_for_address_sync(
-            address_.c_str(),
-            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-            nullptr, nullptr, nullptr));
-    }
+    GObjectHandle<GDBusConnection> connect() const;
 
 private:
     std::string address_;

@@ -28,11 +28,11 @@ namespace pivora::sim {
 namespace {
 
 using link::PosixFd;
-using namespace std::chrono_literals;
 
 // cupsd and lpadmin live in sbin, which a user's PATH may lack.
 std::string findTool(const std::string& name) {
-    std::string path = getenv("PATH") != nullptr ? getenv("PATH") : "";
+    const char* userPath = std::getenv("PATH");
+    std::string path = userPath != nullptr ? userPath : "";
     path += ":/usr/sbin:/usr/bin:/sbin";
     std::istringstream folders(path);
     std::string folder;
@@ -84,7 +84,7 @@ bool waitFor(pid_t pid, std::chrono::milliseconds limit, int& exitStatus) {
             return true;
         }
         if (ended < 0) return true;
-        std::this_thread::sleep_for(10ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
 }
@@ -189,7 +189,7 @@ bool PrivateCupsd::start() {
         whyNot_ = "cannot start " + cupsd;
         return true;
     }
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
         if (accepts(port)) {
             server_ = "127.0.0.1:" + std::to_string(port);
@@ -203,7 +203,7 @@ bool PrivateCupsd::start() {
                       readFile(folder_ + "/log/error_log");
             return false;
         }
-        std::this_thread::sleep_for(20ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     stop();
     whyNot_ = "cupsd did not listen within 10 s";
@@ -215,7 +215,7 @@ void PrivateCupsd::stop() {
     if (pid_ < 0) return;
     ::kill(pid_, SIGTERM);
     int status = 0;
-    if (!waitFor(pid_, 5s, status)) {
+    if (!waitFor(pid_, std::chrono::seconds(5), status)) {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
@@ -233,7 +233,7 @@ PrivateCupsd::ToolRun PrivateCupsd::run(const std::vector<std::string>& command)
     const std::string output = folder_ + "/log/tool.out";
     const pid_t pid = spawn(argv, output);
     if (pid < 0) return result;
-    if (!waitFor(pid, 30s, result.status)) {
+    if (!waitFor(pid, std::chrono::seconds(30), result.status)) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         result.status = -1;

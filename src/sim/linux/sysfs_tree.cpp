@@ -18,14 +18,14 @@ namespace {
 
 std::string hex4(std::uint16_t value) {
     char text[8];
-    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
+    (void)std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
     return text;
 }
 
 // As a uevent's PRODUCT writes an ID: hexadecimal, no leading zeros.
 std::string hexShort(std::uint16_t value) {
     char text[8];
-    std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(value));
+    (void)std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(value));
     return text;
 }
 
