@@ -27,6 +27,15 @@ start_display() {
   display=:$number
 }
 
+# A line for switchsim's console (on the caller's to_sim and from_sim),
+# answered in reply; anything but "ok ..." fails the script.
+# shellcheck disable=SC2154  # to_sim and from_sim are the caller's
+ask_switchsim() {
+  printf '%s\n' "$1" >&"$to_sim"
+  IFS= read -r -t 10 reply <&"$from_sim" || fail "switchsim did not answer \"$1\""
+  [[ $reply == ok* ]] || fail "switchsim answered \"$1\" with \"$reply\""
+}
+
 has_title() {
   DISPLAY=$display xdotool search --name "^$1\$" >/dev/null 2>&1
 }

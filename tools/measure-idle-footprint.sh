@@ -175,11 +175,6 @@ start_switchsim() {
   ask_switchsim "plug 2 0781 5567 SanDisk Cruzer"
 }
 
-ask_switchsim() {
-  printf '%s\n' "$1" >&"$to_sim"
-  IFS= read -r -t 10 reply <&"$from_sim" || fail "switchsim did not answer \"$1\""
-  [[ $reply == ok* ]] || fail "switchsim answered \"$1\" with \"$reply\""
-}
 
 # Ready, as the switch sees it: host A connected, and both plugged devices
 # written into the controller's registry slots, which the program does once

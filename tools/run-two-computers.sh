@@ -210,10 +210,18 @@ started_pids=()
 # shellcheck disable=SC2317  # run by the EXIT trap
 stop_everything() {
   local pid prefix
+  # switchsim asked to quit first: only so does a Linux computer's bus,
+  # mocks and cupsd go with it.
+  if [[ -n ${simulator:-} ]] && kill -0 "$simulator" 2>/dev/null; then
+    echo quit >&"$to_sim" || true
+    for _ in $(seq 100); do
+      kill -0 "$simulator" 2>/dev/null || break
+      sleep 0.1
+    done
+  fi
   for pid in "${started_pids[@]}"; do
     kill "$pid" 2>/dev/null || true
   done
-  # switchsim's Linux computer goes with it: its bus, mocks and cupsd.
   for pid in "${started_pids[@]}"; do
     wait "$pid" 2>/dev/null || true
   done
@@ -248,28 +256,6 @@ port=${listening#listening }
 echo "switchsim listening on 127.0.0.1:$port"
 
 declare -A prefix_of=([A]=$prefix_a [B]=$prefix_b)
-
-# A Linux B: its session bus and home folder, and what switchsim's console
-# says its program starts with.
-linux_b=()
-if [[ $mixed -eq 1 ]]; then
-  echo "environment B" >&"$to_sim"
-  IFS= read -r -t 10 environment_b <&"$from_sim" || true
-  [[ ${environment_b:-} == "ok "* ]] ||
-    fail "switchsim has no Linux computer B: ${environment_b:-} $(cat "$work/switchsim.log")"
-  read -r -a b_services <<<"${environment_b#ok }"
-  mkdir -p "$work/home-b"
-  {
-    read -r b_bus
-    read -r b_bus_pid
-  } < <(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1)
-  [[ -n $b_bus && $b_bus_pid =~ ^[0-9]+$ ]] || fail "no session bus for B"
-  started_pids+=("$b_bus_pid")
-  linux_b=(env DBUS_SESSION_BUS_ADDRESS="$b_bus" HOME="$work/home-b" XDG_CONFIG_HOME="$work/home-b/.config"
-    XDG_STATE_HOME="$work/home-b/.local/state" XDG_RUNTIME_DIR="$work/home-b" NO_AT_BRIDGE=1 GDK_BACKEND=x11
-    "${b_services[@]}")
-  echo "host B: a Linux computer, ${b_services[*]}"
-fi
 
 # The program on one computer, when the scenario asks for it.
 declare -A program
@@ -334,6 +320,26 @@ ask_agent() {
   echo "$1's driver did not answer \"$2\"" >&2
   reply="error no answer"
 }
+
+# A Linux B: its session bus and home folder, and what switchsim's console
+# says its program starts with.
+linux_b=()
+if [[ $mixed -eq 1 ]]; then
+  ask_switchsim "environment B"
+  [[ $reply == "ok "* ]] || fail "switchsim has no Linux computer B: $reply $(cat "$work/switchsim.log")"
+  read -r -a b_services <<<"${reply#ok }"
+  mkdir -p "$work/home-b"
+  {
+    read -r b_bus
+    read -r b_bus_pid
+  } < <(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1)
+  [[ -n $b_bus && $b_bus_pid =~ ^[0-9]+$ ]] || fail "no session bus for B"
+  started_pids+=("$b_bus_pid")
+  linux_b=(env DBUS_SESSION_BUS_ADDRESS="$b_bus" HOME="$work/home-b" XDG_CONFIG_HOME="$work/home-b/.config"
+    XDG_STATE_HOME="$work/home-b/.local/state" XDG_RUNTIME_DIR="$work/home-b" NO_AT_BRIDGE=1 GDK_BACKEND=x11
+    "${b_services[@]}")
+  echo "host B: a Linux computer, ${b_services[*]}"
+fi
 
 # Both programs on the display, side by side, and switchsim's console to the
 # person at the keyboard until "quit"; the EXIT trap stops everything then.
